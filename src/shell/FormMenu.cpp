@@ -1,0 +1,235 @@
+#include "FormMenu.h"
+
+#include "platform/ProductInfo.h"
+#include "platform/Twips.h"
+#include "settings/OptionsPanel.h"
+#include "settings/SettingsStore.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+// Title bar and borders, which the window's outer size includes.
+constexpr int kFrameWidthTwips = 120;
+constexpr int kFrameHeightTwips = 450;
+
+constexpr int kStartWidth = 5595;
+constexpr int kStartHeight = 6007;
+constexpr int kHeightWithoutOptions = 5925;
+constexpr int kHeightWithOptions = 7940;
+
+// The list keeps this much of the window's width and height for everything else.
+constexpr int kListWidthMargin = 5720;
+constexpr int kListHeightMargin = 700;
+constexpr int kListTop = 360;
+
+constexpr int kButtonWidth = 2415;
+constexpr int kButtonHeight = 375;
+
+} // namespace
+
+FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
+    : QWidget(parent), m_settings(settings), m_folder(std::move(folder))
+{
+    Q_INIT_RESOURCE(pinvelle);
+    setObjectName(QStringLiteral("FormMenu"));
+    setWindowTitle(QStringLiteral("%1 %2 - %3")
+                       .arg(QString::fromLatin1(ProductInfo::kName),
+                            QString::fromLatin1(ProductInfo::kVersion),
+                            QString::fromLatin1(ProductInfo::kPublisherAddress)));
+    QIcon icon;
+    for (const char *file : {":/pinvelle/pinvelle-16.png", ":/pinvelle/pinvelle-32.png",
+                             ":/pinvelle/pinvelle.png", ":/pinvelle/pinvelle-256.png"})
+        icon.addFile(QString::fromLatin1(file));
+    setWindowIcon(icon);
+    setFont(QFont(QStringLiteral("Arial"), 8));
+
+    Label1 = new QLabel(tr("Pinvelle lets you write notes and post them to you computer monitor, "
+                           "the notes are automatically saved as you type them. Note options can "
+                           "be reached by right clicking on a note."),
+                        this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont courier(QStringLiteral("Courier New"), 9);
+    courier.setStyleHint(QFont::TypeWriter);
+    Label1->setFont(courier);
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1->setGeometry(Twips::rect(240, 120, 4935, 1935));
+
+    LabelNotesFolder = new QLabel(this);
+    LabelNotesFolder->setObjectName(QStringLiteral("LabelNotesFolder"));
+    LabelNotesFolder->setWordWrap(true);
+    LabelNotesFolder->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    LabelNotesFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    LabelNotesFolder->setGeometry(Twips::rect(240, 2100, 4935, 900));
+
+    Label4 = new QLabel(tr("List Of Notes"), this);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setGeometry(Twips::rect(5520, 120, 2295, 255));
+
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setGeometry(Twips::rect(5520, kListTop, 2295, 4545));
+
+    const auto button = [this](const char *name, const QString &caption, int left, int top) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(Twips::rect(left, top, kButtonWidth, kButtonHeight));
+        b->setAutoDefault(false);
+        return b;
+    };
+    Command1 = button("Command1", tr("&Minimize"), 240, 3120);
+    Command4 = button("Command4", tr("&Help"), 2760, 3120);
+    Command5 = button("Command5", tr("New Note"), 240, 3600);
+    Command8 = button("Command8", tr("Get Note"), 2760, 3600);
+    Command9 = button("Command9", tr("Options"), 240, 4080);
+    Command10 = button("Command10", tr("Suggestions"), 2760, 4080);
+    Command3 = button("Command3", tr("Abou&t"), 240, 4560);
+    Command2 = button("Command2", tr("E&xit"), 2760, 4560);
+    Command14 = button("Command14", tr("Syncronise with the Internet"), 240, 5040);
+    Command14->setGeometry(Twips::rect(240, 5040, 4935, 375));
+
+    Frame2 = new OptionsPanel(m_settings, this);
+    Frame2->move(Twips::point(120, 5520));
+
+    Timer4 = new QTimer(this);
+    Timer4->setObjectName(QStringLiteral("Timer4"));
+    Timer4->setInterval(59999);
+    connect(Timer4, &QTimer::timeout, this, &FormMenu::Timer4_Timer);
+    Timer4->start();
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(100);
+
+    connect(Command1, &QPushButton::clicked, this, &FormMenu::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &FormMenu::Command2_Click);
+    connect(Command9, &QPushButton::clicked, this, &FormMenu::Command9_Click);
+
+    showNotesFolder();
+}
+
+FormMenu::~FormMenu() = default;
+
+void FormMenu::Form_Load()
+{
+    setSizeTwips(kStartWidth, kStartHeight);
+    Frame2->readLayoutOptions();
+    Frame2->readBorder();
+    // "Open All Notes on Startup" and the tray icon join here once the catalogue
+    // and the tray exist; until then neither step has anything to do.
+    Frame2->readRunMinimized();
+    if (Frame2->runMinimized())
+        Command1_Click();
+    else
+        show();
+    Frame2->fillColourList();
+    // The run-at-startup question follows here.
+}
+
+int FormMenu::widthTwips() const
+{
+    return Twips::fromPixels(width()) + kFrameWidthTwips;
+}
+
+int FormMenu::heightTwips() const
+{
+    return Twips::fromPixels(height()) + kFrameHeightTwips;
+}
+
+void FormMenu::setSizeTwips(int width, int height)
+{
+    resize(Twips::toPixels(width - kFrameWidthTwips), Twips::toPixels(height - kFrameHeightTwips));
+}
+
+void FormMenu::showAndActivate()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void FormMenu::setPassedOverFolder(const QString &folder)
+{
+    m_passedOverFolder = folder;
+    showNotesFolder();
+}
+
+void FormMenu::showNotesFolder()
+{
+    QString text = tr("Notes folder: %1").arg(QDir::toNativeSeparators(m_folder.path()));
+    if (!m_passedOverFolder.isEmpty())
+        text = tr("%1 cannot be written, so notes are kept in %2")
+                   .arg(QDir::toNativeSeparators(m_passedOverFolder),
+                        QDir::toNativeSeparators(m_folder.path()));
+    LabelNotesFolder->setText(text);
+    LabelNotesFolder->setToolTip(text);
+}
+
+void FormMenu::Command1_Click()
+{
+    // Without a tray icon the task bar is the only way back, so minimise rather than hide.
+    showMinimized();
+}
+
+void FormMenu::Command2_Click()
+{
+    Form_Unload();
+    QCoreApplication::quit();
+}
+
+void FormMenu::Command9_Click()
+{
+    if (Frame2->isVisible()) {
+        setSizeTwips(widthTwips(), kHeightWithoutOptions);
+        Frame2->hide();
+    } else {
+        setSizeTwips(widthTwips(), kHeightWithOptions);
+        Frame2->show();
+    }
+}
+
+void FormMenu::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void FormMenu::Form_Resize()
+{
+    // Each dimension follows the window on its own; one that would come out negative
+    // (a narrow or minimised window) leaves the list as it was.
+    const int listWidth = widthTwips() - kListWidthMargin;
+    if (listWidth >= 0)
+        List1->resize(Twips::toPixels(listWidth), List1->height());
+    const int listHeight = heightTwips() - kListHeightMargin;
+    if (listHeight >= 0) {
+        // Keep the list's foot inside the window, whose outer height counts the title bar.
+        const int room = height() - List1->y() - Twips::toPixels(120);
+        List1->resize(List1->width(), std::max(0, std::min(Twips::toPixels(listHeight), room)));
+    }
+}
+
+void FormMenu::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    QWidget::closeEvent(event);
+}
+
+void FormMenu::Form_Unload()
+{
+    // The tray icon is removed here once there is one; notes save themselves as they change.
+}
+
+void FormMenu::Timer4_Timer()
+{
+    // The reminder scan runs here.
+}

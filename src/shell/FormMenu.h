@@ -1,0 +1,75 @@
+#pragma once
+
+#include "store/NotesFolder.h"
+
+#include <QWidget>
+
+class OptionsPanel;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTimer;
+class SettingsStore;
+
+// The main window: lives for the whole run, lists the notes, holds the buttons that
+// create and open notes, the options panel and the reminder timer.
+class FormMenu final : public QWidget {
+    Q_OBJECT
+public:
+    FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent = nullptr);
+    ~FormMenu() override;
+
+    // Start-up: size, options, notes, tray, then shown or minimised, colours, question.
+    void Form_Load();
+
+    // The window's outer size in twips, title bar and borders included.
+    int widthTwips() const;
+    int heightTwips() const;
+    void setSizeTwips(int width, int height);
+
+    // Brings the main window back, e.g. when a second start asks for it.
+    void showAndActivate();
+
+    const NotesFolder &notesFolder() const { return m_folder; }
+    // Base address of the notes web site in use this run.
+    QString siteAddress() const { return m_siteAddress; }
+    void setSiteAddress(const QString &address) { m_siteAddress = address; }
+    // Tells the user that the folder they asked for could not be used.
+    void setPassedOverFolder(const QString &folder);
+
+    QLabel *Label1;           // description of the program
+    QLabel *Label4;           // "List Of Notes"
+    QListWidget *List1;       // the note catalogue
+    QLabel *LabelNotesFolder; // which notes folder is in use
+    QPushButton *Command1;    // "&Minimize"
+    QPushButton *Command4;    // "&Help"
+    QPushButton *Command5;    // "New Note"
+    QPushButton *Command8;    // "Get Note" / "Hide Note"
+    QPushButton *Command9;    // "Options"
+    QPushButton *Command10;   // "Suggestions"
+    QPushButton *Command3;    // "Abou&t"
+    QPushButton *Command2;    // "E&xit"
+    QPushButton *Command14;   // "Syncronise with the Internet"
+    OptionsPanel *Frame2;     // the options panel
+    QTimer *Timer4;           // reminder scanner, every 59999 ms
+    QTimer *Timer2;           // disabled, no action
+
+    void Command1_Click(); // Minimize
+    void Command2_Click(); // Exit
+    void Command9_Click(); // show or hide the options
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Resize();
+    void Form_Unload();
+    void Timer4_Timer();
+    void showNotesFolder();
+
+    SettingsStore &m_settings;
+    NotesFolder m_folder;
+    QString m_passedOverFolder;
+    QString m_siteAddress;
+};
