@@ -1,0 +1,38 @@
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+
+namespace {
+TestEnvironment *g_instance = nullptr;
+}
+
+TestEnvironment::TestEnvironment()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QDir().mkpath(configHome());
+    QDir().mkpath(dataHome());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
+    g_instance = this;
+}
+
+TestEnvironment *TestEnvironment::instance()
+{
+    return g_instance;
+}
+
+QString TestEnvironment::settingsFile() const
+{
+    return configHome() + QStringLiteral("/Pinvelle/Pinvelle.conf");
+}
+
+void TestEnvironment::clearSettings() const
+{
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Pinvelle"),
+                       QStringLiteral("Pinvelle"));
+    settings.clear();
+    settings.sync();
+}

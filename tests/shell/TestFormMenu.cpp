@@ -1,0 +1,157 @@
+#include "TestFormMenu.h"
+
+#include "TestEnvironment.h"
+#include "platform/SingleInstance.h"
+#include "platform/Twips.h"
+#include "settings/OptionsPanel.h"
+#include "settings/SettingsStore.h"
+#include "shell/FormMenu.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUuid>
+
+namespace {
+
+// Twips come back from whole pixels, so allow one pixel's worth of rounding.
+bool nearTwips(int actual, int expected)
+{
+    return std::abs(actual - expected) <= Twips::fromPixels(1);
+}
+
+} // namespace
+
+void TestFormMenu::init()
+{
+    TestEnvironment::instance()->clearSettings();
+}
+
+void TestFormMenu::titleAndFirstStart()
+{
+    SettingsStore store;
+    FormMenu menu(store, NotesFolder(m_notes.path()));
+    menu.Form_Load();
+    QVERIFY(menu.windowTitle().startsWith(QStringLiteral("Pinvelle 2.1 - ")));
+    QVERIFY(menu.windowTitle().size() > QStringLiteral("Pinvelle 2.1 - ").size());
+    QVERIFY(menu.isVisible());
+    QVERIFY(!menu.isMinimized());
+    QVERIFY(!menu.Frame2->isVisible());
+    QVERIFY2(nearTwips(menu.widthTwips(), 5595), qPrintable(QString::number(menu.widthTwips())));
+    QVERIFY2(nearTwips(menu.heightTwips(), 6007), qPrintable(QString::number(menu.heightTwips())));
+    // At the narrow width the list lies beyond the right edge.
+    QVERIFY(menu.List1->x() >= menu.width());
+    QCOMPARE(menu.Frame2->fontSizeText(), QStringLiteral("8"));
+    QVERIFY(menu.Frame2->findChild<QLineEdit *>(QStringLiteral("Text3")));
+    QVERIFY(menu.Timer4->isActive());
+    QCOMPARE(menu.Timer4->interval(), 59999);
+    QVERIFY(!menu.Timer2->isActive());
+}
+
+void TestFormMenu::buttons_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("twips");
+    QTest::newRow("Command1") << "Command1" << "&Minimize" << QRect(240, 3120, 2415, 375);
+    QTest::newRow("Command4") << "Command4" << "&Help" << QRect(2760, 3120, 2415, 375);
+    QTest::newRow("Command5") << "Command5" << "New Note" << QRect(240, 3600, 2415, 375);
+    QTest::newRow("Command8") << "Command8" << "Get Note" << QRect(2760, 3600, 2415, 375);
+    QTest::newRow("Command9") << "Command9" << "Options" << QRect(240, 4080, 2415, 375);
+    QTest::newRow("Command10") << "Command10" << "Suggestions" << QRect(2760, 4080, 2415, 375);
+    QTest::newRow("Command3") << "Command3" << "Abou&t" << QRect(240, 4560, 2415, 375);
+    QTest::newRow("Command2") << "Command2" << "E&xit" << QRect(2760, 4560, 2415, 375);
+    QTest::newRow("Command14") << "Command14" << "Syncronise with the Internet"
+                               << QRect(240, 5040, 4935, 375);
+}
+
+void TestFormMenu::buttons()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QRect, twips);
+    SettingsStore store;
+    FormMenu menu(store, NotesFolder(m_notes.path()));
+    auto *button = menu.findChild<QPushButton *>(name);
+    QVERIFY(button);
+    QCOMPARE(button->text(), caption);
+    QCOMPARE(button->geometry(), Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+}
+
+void TestFormMenu::optionsToggleTheHeight()
+{
+    SettingsStore store;
+    FormMenu menu(store, NotesFolder(m_notes.path()));
+    menu.Form_Load();
+    QTest::mouseClick(menu.Command9, Qt::LeftButton);
+    QVERIFY(menu.Frame2->isVisible());
+    QVERIFY(nearTwips(menu.heightTwips(), 7940));
+    // The whole panel fits inside the window.
+    QVERIFY(menu.Frame2->geometry().bottom() < menu.height());
+    QTest::mouseClick(menu.Command9, Qt::LeftButton);
+    QVERIFY(!menu.Frame2->isVisible());
+    QVERIFY(nearTwips(menu.heightTwips(), 5925));
+    QVERIFY(nearTwips(menu.widthTwips(), 5595));
+}
+
+void TestFormMenu::listFollowsTheWindow()
+{
+    SettingsStore store;
+    FormMenu menu(store, NotesFolder(m_notes.path()));
+    menu.Form_Load();
+    menu.setSizeTwips(8055, 7940);
+    QVERIFY(nearTwips(Twips::fromPixels(menu.List1->width()), 8055 - 5720));
+    QVERIFY(menu.List1->geometry().bottom() < menu.height());
+    const int wide = menu.List1->width();
+    const int tall = menu.List1->height();
+
+    // Narrower than the list's margin: the width stays, the height still follows.
+    menu.setSizeTwips(5000, 6007);
+    QCOMPARE(menu.List1->width(), wide);
+    QVERIFY(menu.List1->height() < tall);
+    QVERIFY(menu.List1->height() > 0);
+}
+
+void TestFormMenu::runMinimizedKeepsWindowDown()
+{
+    SettingsStore store;
+    store.save(Keys::RunMinimized, QStringLiteral("1"));
+    FormMenu menu(store, NotesFolder(m_notes.path()));
+    menu.Form_Load();
+    QVERIFY(menu.Frame2->Check4->isChecked());
+    QVERIFY(menu.isMinimized());
+    QCOMPARE(store.read(Keys::RunMinimized), QStringLiteral("1"));
+    // The options were still read and the colour list filled.
+    QCOMPARE(menu.Frame2->Combo1->count(), 9);
+}
+
+void TestFormMenu::notesFolderIsShown()
+{
+    SettingsStore store;
+    FormMenu menu(store, NotesFolder(m_notes.path()));
+    QVERIFY(menu.LabelNotesFolder->text().contains(m_notes.path()));
+    menu.setPassedOverFolder(QStringLiteral("/read/only"));
+    QVERIFY(menu.LabelNotesFolder->text().contains(QStringLiteral("/read/only")));
+    QVERIFY(menu.LabelNotesFolder->text().contains(m_notes.path()));
+}
+
+void TestFormMenu::secondStartShowsTheFirst()
+{
+    const QString key = QUuid::createUuid().toString();
+    SingleInstance first(key);
+    QCOMPARE(first.start(), SingleInstance::Role::Primary);
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
+
+    SingleInstance second(key);
+    QCOMPARE(second.start(), SingleInstance::Role::Secondary);
+    QVERIFY(shown.count() == 1 || shown.wait(5000));
+
+    SingleInstance other(QUuid::createUuid().toString());
+    QCOMPARE(other.start(), SingleInstance::Role::Primary);
+}

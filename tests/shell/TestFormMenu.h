@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+#include <QTemporaryDir>
+
+class TestFormMenu : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+
+    void titleAndFirstStart();
+    void buttons_data();
+    void buttons();
+    void optionsToggleTheHeight();
+    void listFollowsTheWindow();
+    void runMinimizedKeepsWindowDown();
+    void notesFolderIsShown();
+    void secondStartShowsTheFirst();
+
+private:
+    QTemporaryDir m_notes;
+};

@@ -1,0 +1,196 @@
+#include "TestNoteFile.h"
+
+#include "Unprivileged.h"
+#include "store/NoteFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+} // namespace
+
+void TestNoteFile::init()
+{
+    QVERIFY(m_dir.isValid());
+    QDir dir(m_dir.path());
+    for (const QString &entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        dir.remove(entry);
+}
+
+QString TestNoteFile::path(const QString &name) const
+{
+    return m_dir.filePath(name);
+}
+
+void TestNoteFile::roundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << QStringLiteral("abc");
+    QTest::newRow("lines") << QStringLiteral("first\r\nsecond\r\nthird");
+    QTest::newRow("ends with a line break") << QStringLiteral("shopping\r\n");
+    QTest::newRow("surrounding spaces kept") << QStringLiteral("  indented  ");
+    QTest::newRow("accents and symbols") << QStringLiteral("café – 5 € ✓");
+    QTest::newRow("beyond the basic plane") << QStringLiteral("note 😀 𝄞");
+    QTest::newRow("only a line break") << QStringLiteral("\r\n");
+}
+
+void TestNoteFile::roundTrip()
+{
+    QFETCH(QString, text);
+    QVERIFY(WriteNoteFile(text, path()).ok());
+    QCOMPARE(ReadNoteFile(path()), text);
+}
+
+void TestNoteFile::fileHoldsTextAndOneLineEnd()
+{
+    QVERIFY(WriteNoteFile(QStringLiteral("abc"), path()).ok());
+    QCOMPARE(bytesOf(path()), QByteArray("abc\r\n"));
+    QVERIFY(WriteNoteFile(QStringLiteral("é"), path()).ok());
+    QCOMPARE(bytesOf(path()), QByteArray("\xc3\xa9\r\n"));
+}
+
+void TestNoteFile::readTrimsOnlyOneLineEnd_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no final line end") << QByteArray("written elsewhere") << "written elsewhere";
+    QTest::newRow("two line ends") << QByteArray("a\r\n\r\n") << "a\r\n";
+    QTest::newRow("bare LF kept") << QByteArray("a\n") << "a\n";
+    QTest::newRow("bare CR kept") << QByteArray("a\r") << "a\r";
+    QTest::newRow("only a line end") << QByteArray("\r\n") << "";
+    QTest::newRow("empty file") << QByteArray() << "";
+}
+
+void TestNoteFile::readTrimsOnlyOneLineEnd()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    writeBytes(path(), bytes);
+    QCOMPARE(ReadNoteFile(path()), text);
+}
+
+void TestNoteFile::blankTextRemovesTheFile_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("spaces") << QStringLiteral("     ");
+}
+
+void TestNoteFile::blankTextRemovesTheFile()
+{
+    QFETCH(QString, text);
+    QVERIFY(WriteNoteFile(text, path()).ok());
+    QVERIFY(!QFile::exists(path()));
+
+    QVERIFY(WriteNoteFile(QStringLiteral("keep me"), path()).ok());
+    QVERIFY(QFile::exists(path()));
+    QVERIFY(WriteNoteFile(text, path()).ok());
+    QVERIFY(!QFile::exists(path()));
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestNoteFile::missingFileReadsEmpty()
+{
+    QCOMPARE(ReadNoteFile(path(QStringLiteral("PinvelleQuill99.pv"))), QString());
+    QCOMPARE(ReadNoteFile(m_dir.filePath(QStringLiteral("no/such/folder/x.pv"))), QString());
+}
+
+void TestNoteFile::legacySingleByteFileReadsAsWindows1252()
+{
+    // "café – 5 €" in Windows-1252: é = E9, en dash = 96, euro = 80.
+    writeBytes(path(), QByteArray("caf\xe9 \x96 5 \x80\r\n"));
+    QCOMPARE(ReadNoteFile(path()), QStringLiteral("café – 5 €"));
+    // Rewriting it stores UTF-8, and reads back the same text.
+    QVERIFY(WriteNoteFile(ReadNoteFile(path()), path()).ok());
+    QCOMPARE(bytesOf(path()), QStringLiteral("café – 5 €\r\n").toUtf8());
+}
+
+void TestNoteFile::binaryAndHugeFilesReadWithoutHarm()
+{
+    QByteArray binary;
+    for (int i = 0; i < 4096; ++i)
+        binary.append(static_cast<char>(i % 256));
+    writeBytes(path(), binary);
+    QCOMPARE(ReadNoteFile(path()).size(), binary.size());
+
+    const QByteArray huge(50 * 1024 * 1024, 'x');
+    writeBytes(path(), huge);
+    QCOMPARE(ReadNoteFile(path()).size(), huge.size());
+}
+
+void TestNoteFile::replacingKeepsNoTrailOfTheOldText()
+{
+    QVERIFY(WriteNoteFile(QStringLiteral("a much longer first text"), path()).ok());
+    QVERIFY(WriteNoteFile(QStringLiteral("short"), path()).ok());
+    QCOMPARE(bytesOf(path()), QByteArray("short\r\n"));
+    // No temporary files are left beside the note.
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("PinvelleQuill1.pv")});
+}
+
+void TestNoteFile::failedWriteKeepsOldNote()
+{
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadOther | QFile::ExeOther);
+    const QString note = dir.filePath(QStringLiteral("PinvelleQuill1.pv"));
+    QVERIFY(WriteNoteFile(QStringLiteral("old text"), note).ok());
+    QVERIFY(QFile::setPermissions(dir.path(),
+                                  QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                      QFile::ExeOther));
+
+    NoteWriteResult changed;
+    NoteWriteResult blanked;
+    {
+        Unprivileged asUser;
+        changed = WriteNoteFile(QStringLiteral("new text"), note);
+        blanked = WriteNoteFile(QString(), note);
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QVERIFY(!changed.ok());
+    QVERIFY(changed.message().contains(QStringLiteral("PinvelleQuill1.pv")));
+    QVERIFY(!blanked.ok());
+    QCOMPARE(ReadNoteFile(note), QStringLiteral("old text"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("PinvelleQuill1.pv")});
+}
+
+void TestNoteFile::folderInPlaceOfNoteIsReported()
+{
+    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("PinvelleQuill1.pv")));
+    const NoteWriteResult result = WriteNoteFile(QStringLiteral("text"), path());
+    QVERIFY(!result.ok());
+    QVERIFY(!WriteNoteFile(QString(), path()).ok());
+    QCOMPARE(ReadNoteFile(path()), QString());
+    QVERIFY(QFileInfo(path()).isDir());
+    QDir(m_dir.path()).rmdir(QStringLiteral("PinvelleQuill1.pv"));
+}
+
+void TestNoteFile::unreadableFileReadsEmpty()
+{
+    QVERIFY(WriteNoteFile(QStringLiteral("secret"), path()).ok());
+    QFile::setPermissions(path(), QFile::WriteOwner);
+    QString text;
+    {
+        Unprivileged asUser;
+        text = ReadNoteFile(path());
+    }
+    QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(text, QString());
+}

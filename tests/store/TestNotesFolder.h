@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QObject>
+
+class TestNotesFolder : public QObject {
+    Q_OBJECT
+private slots:
+    void fileNames_data();
+    void fileNames();
+    void chosenFolderIsCreated();
+    void programFolderUsedWhenNoneNamed();
+    void unwritableFolderFallsBack();
+    void trailingSeparatorDropped();
+};
