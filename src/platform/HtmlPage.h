@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/HtmlForm.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+// What the browser keeps of a loaded page: its address, title, first form and the body's
+// outer markup in the legacy form (see LegacyMarkup). A page that failed to load is empty.
+class HtmlPage final {
+public:
+    HtmlPage() = default;
+
+    // Decodes `bytes` (the charset from `contentType`, else a byte order mark, else a <meta>
+    // near the top, else UTF-8, falling back to Windows-1252 when that is not valid) and
+    // parses them as the page found at `url`.
+    static HtmlPage fromBytes(const QByteArray &bytes, const QByteArray &contentType,
+                              const QUrl &url);
+    static HtmlPage fromText(const QString &html, const QUrl &url);
+    // What a failed load leaves: no markup, no form.
+    static HtmlPage blank(const QUrl &url);
+
+    // The text of a page whose bytes came with `contentType`.
+    static QString decode(const QByteArray &bytes, const QByteArray &contentType);
+
+    const QUrl &url() const { return m_url; }
+    const QString &title() const { return m_title; }
+    const QString &bodyMarkup() const { return m_bodyMarkup; }
+    bool hasForm() const { return m_form.has_value(); }
+    HtmlForm *form() { return m_form ? &*m_form : nullptr; }
+    const HtmlForm *form() const { return m_form ? &*m_form : nullptr; }
+
+private:
+    QUrl m_url;
+    QString m_title;
+    QString m_bodyMarkup;
+    std::optional<HtmlForm> m_form;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+
+struct GumboInternalNode;
+struct GumboInternalOutput;
+
+// One HTML page parsed by gumbo. The parse tree lives as long as this object.
+//
+// Gumbo frees its tree recursively, which a page of a few hundred thousand nested elements
+// turns into a stack overflow; so every block gumbo allocates is kept in a list of our own
+// and released here in one flat pass instead. Walks over the tree must be iterative too.
+class ParsedHtml final {
+public:
+    // `utf8` is copied; invalid UTF-8 is replaced by gumbo.
+    explicit ParsedHtml(const QByteArray &utf8);
+    ~ParsedHtml();
+
+    ParsedHtml(const ParsedHtml &) = delete;
+    ParsedHtml &operator=(const ParsedHtml &) = delete;
+
+    const GumboInternalNode *document() const;
+    // The <body> element, or nullptr (a frameset page).
+    const GumboInternalNode *body() const;
+
+    struct Block;
+
+private:
+    QByteArray m_source; // gumbo points into it
+    Block *m_blocks;     // list head of gumbo's live allocations
+    GumboInternalOutput *m_output = nullptr;
+};
