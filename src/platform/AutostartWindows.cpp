@@ -1,0 +1,8 @@
+#include "Autostart.h"
+
+#include <QtGlobal>
+
+Autostart Autostart::forThisSystem()
+{
+    return forWindows(qEnvironmentVariable("os"), qEnvironmentVariable("userprofile"));
+}
