@@ -1,5 +1,6 @@
 #include "platform/Browser.h"
 
+#include "platform/ParsedHtml.h"
 #include "platform/ProductInfo.h"
 
 #include <QNetworkReply>
@@ -169,6 +170,10 @@ void Browser::finish(QNetworkReply *reply)
     const QByteArray contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
     if (!isHtml(contentType)) {
         fail(tr("The address does not hold a web page."));
+        return;
+    }
+    if (ParsedHtml::nestsDeeperThan(m_body, kMaximumNesting)) {
+        fail(tr("The page nests its elements too deeply."));
         return;
     }
     m_page = HtmlPage::fromBytes(m_body, contentType, reply->url());

@@ -30,6 +30,8 @@ public:
     static constexpr std::chrono::milliseconds kDefaultTimeout{30000};
     static constexpr qint64 kDefaultMaximumBodySize = 8 * 1024 * 1024;
     static constexpr int kMaximumRedirects = 10;
+    // Deeper pages are refused: see ParsedHtml::nestsDeeperThan.
+    static constexpr int kMaximumNesting = 2000;
 
     explicit Browser(QObject *parent = nullptr);
     ~Browser() override;

@@ -19,6 +19,13 @@ public:
     ParsedHtml(const ParsedHtml &) = delete;
     ParsedHtml &operator=(const ParsedHtml &) = delete;
 
+    // Whether the elements of `html` (any ASCII-compatible encoding) may nest deeper than
+    // `limit`, judged from the tags alone. The parser's cost grows with the square of the
+    // nesting, so a page of a hundred thousand unclosed elements would take hours; such a page
+    // is refused instead. Elements whose end tag may be left out (p, li, td, option, ...)
+    // and void elements are not counted, so ordinary pages never come near the limit.
+    static bool nestsDeeperThan(const QByteArray &html, int limit);
+
     const GumboInternalNode *document() const;
     // The <body> element, or nullptr (a frameset page).
     const GumboInternalNode *body() const;

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QObject>
+
+class TestParsedHtml : public QObject {
+    Q_OBJECT
+private slots:
+    void nesting_data();
+    void nesting();
+};
