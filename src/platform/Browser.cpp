@@ -5,6 +5,10 @@
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QThread>
+
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -41,6 +45,12 @@ Browser::Browser(QObject *parent) : QObject(parent)
 Browser::~Browser()
 {
     abandon();
+    // A parse cannot be interrupted; it is bounded by the size and nesting limits.
+    for (QThread *parser : std::as_const(m_parsers)) {
+        parser->disconnect(this);
+        parser->wait();
+        delete parser;
+    }
 }
 
 void Browser::navigate(const QUrl &url)
@@ -52,6 +62,7 @@ void Browser::navigate(const QUrl &url)
 void Browser::stop()
 {
     abandon();
+    ++m_generation;
     m_busy = false;
 }
 
@@ -172,14 +183,35 @@ void Browser::finish(QNetworkReply *reply)
         fail(tr("The address does not hold a web page."));
         return;
     }
-    if (ParsedHtml::nestsDeeperThan(m_body, kMaximumNesting)) {
-        fail(tr("The page nests its elements too deeply."));
-        return;
-    }
-    m_page = HtmlPage::fromBytes(m_body, contentType, reply->url());
+    parse(reply->url(), contentType);
+}
+
+// Parsing a large page takes a noticeable time, so it runs on a thread of its own while the
+// window goes on; the result comes back to this thread as an event.
+void Browser::parse(const QUrl &url, const QByteArray &contentType)
+{
+    auto result = std::make_shared<std::optional<HtmlPage>>();
+    QThread *parser = QThread::create([result, body = std::move(m_body), contentType, url] {
+        if (!ParsedHtml::nestsDeeperThan(body, kMaximumNesting))
+            *result = HtmlPage::fromBytes(body, contentType, url);
+    });
     m_body.clear();
-    m_busy = false;
-    emit loadFinished();
+    m_parsers.append(parser);
+    const quint64 generation = m_generation;
+    connect(parser, &QThread::finished, this, [this, parser, result, generation] {
+        m_parsers.removeOne(parser);
+        parser->deleteLater();
+        if (generation != m_generation || !m_busy)
+            return; // stopped or superseded meanwhile
+        if (!result->has_value()) {
+            fail(tr("The page nests its elements too deeply."));
+            return;
+        }
+        m_page = std::move(**result);
+        m_busy = false;
+        emit loadFinished();
+    });
+    parser->start();
 }
 
 void Browser::fail(const QString &reason)

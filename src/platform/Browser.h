@@ -3,6 +3,7 @@
 #include "platform/HtmlPage.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointer>
@@ -13,6 +14,7 @@
 
 class QNetworkReply;
 class QNetworkRequest;
+class QThread;
 
 // A page-loading browser without a screen or a script engine, driven by the program: it loads
 // an address, exposes the page's first form for filling in and clicking, and reports the
@@ -23,7 +25,8 @@ class QNetworkRequest;
 // browser is idle again and the new page (or, after a failure, an empty page with no form) is
 // in place. Cookies last as long as the browser; redirects are followed up to a bound; an
 // HTTPS certificate that does not verify fails the load. Every load is bounded in time and in
-// size; either bound exceeded is a failed load.
+// size; either bound exceeded is a failed load. The page is parsed on a thread of its own, so a
+// large page does not hold up the caller's event loop.
 class Browser final : public QObject {
     Q_OBJECT
 public:
@@ -75,11 +78,13 @@ private:
     void readBody();
     void checkHeaders();
     void finish(QNetworkReply *reply);
+    void parse(const QUrl &url, const QByteArray &contentType);
     void fail(const QString &reason);
     void abandon();
 
     QNetworkAccessManager m_network;
     QPointer<QNetworkReply> m_reply;
+    QList<QThread *> m_parsers; // pages being parsed, the newest last
     QTimer m_deadline;
     QByteArray m_body;
     HtmlPage m_page;
