@@ -23,6 +23,31 @@ int statusOf(const QNetworkReply *reply)
     return status.isValid() ? status.toInt() : 0;
 }
 
+// The errors the network layer makes of an answer's 4xx or 5xx status.
+bool isHttpError(QNetworkReply::NetworkError error, int status)
+{
+    if (status < 400 || status > 599)
+        return false;
+    switch (error) {
+    case QNetworkReply::ProtocolInvalidOperationError:
+    case QNetworkReply::AuthenticationRequiredError:
+    case QNetworkReply::ContentAccessDenied:
+    case QNetworkReply::ContentNotFoundError:
+    case QNetworkReply::ContentOperationNotPermittedError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+    case QNetworkReply::ContentConflictError:
+    case QNetworkReply::ContentGoneError:
+    case QNetworkReply::UnknownContentError:
+    case QNetworkReply::InternalServerError:
+    case QNetworkReply::OperationNotImplementedError:
+    case QNetworkReply::ServiceUnavailableError:
+    case QNetworkReply::UnknownServerError:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Pages are HTML; a missing type is taken to be HTML as browsers do for plain servers.
 bool isHtml(const QByteArray &contentType)
 {
@@ -169,12 +194,9 @@ void Browser::finish(QNetworkReply *reply)
 
     const int status = statusOf(reply);
     m_httpStatus = status;
-    const QNetworkReply::NetworkError error = reply->error();
-    // An answer with a status is a page even when it reports an error (404, 500): the site's
-    // own error page is what a browser shows. No status means no answer at all.
-    if (error != QNetworkReply::NoError &&
-        (status == 0 || error == QNetworkReply::TooManyRedirectsError ||
-         error == QNetworkReply::InsecureRedirectError || isRedirect(status))) {
+    // An error status (404, 500) still brings a page, the site's own, which is what a browser
+    // shows. Any other error (no answer, a broken or cut-off body) is a failed load.
+    if (reply->error() != QNetworkReply::NoError && !isHttpError(reply->error(), status)) {
         fail(reply->errorString());
         return;
     }

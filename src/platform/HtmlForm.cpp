@@ -92,8 +92,13 @@ bool HtmlForm::setValue(int position, const QString &value)
     if (position < 0 || position >= count())
         return false;
     FormControl &control = m_controls[position];
-    if (control.type == QLatin1String("file"))
-        return value.isEmpty() && (control.value.clear(), true);
+    if (control.type == QLatin1String("file")) {
+        // Only the user may choose a file; a page may clear the choice.
+        if (!value.isEmpty())
+            return false;
+        control.value.clear();
+        return true;
+    }
     if (control.tag == QLatin1String("select")) {
         bool found = false;
         for (FormOption &option : control.options) {

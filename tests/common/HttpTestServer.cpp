@@ -312,13 +312,30 @@ void HttpTestServer::respond(QTcpSocket *socket, const HttpRequest &request,
                       reasonPhrase(response.status) + "\r\n";
     for (const auto &[name, value] : response.headers)
         head += name + ": " + value + "\r\n";
-    head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    if (response.chunked)
+        head += "Transfer-Encoding: chunked\r\n";
+    else
+        head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     const bool closeAfter = request.header("Connection").toLower() == "close";
     head += closeAfter ? "Connection: close\r\n" : "Connection: keep-alive\r\n";
     head += "\r\n";
     socket->write(head);
-    if (request.method != "HEAD")
+    if (request.method == "HEAD") {
+        // headers only
+    } else if (response.chunked) {
+        constexpr qsizetype kChunk = 64 * 1024;
+        for (qsizetype at = 0; at < response.body.size(); at += kChunk) {
+            const QByteArray piece = response.body.mid(at, kChunk);
+            socket->write(QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n");
+        }
+        socket->write("0\r\n\r\n");
+    } else if (response.cutShort) {
+        socket->write(response.body.left(response.body.size() / 2));
+        socket->disconnectFromHost();
+        return;
+    } else {
         socket->write(response.body);
+    }
     m_waiting[socket] = false;
     if (closeAfter)
         socket->disconnectFromHost();

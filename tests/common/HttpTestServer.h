@@ -40,9 +40,11 @@ struct HttpResponse {
     int status = 200;
     QList<std::pair<QByteArray, QByteArray>> headers;
     QByteArray body;
-    int delayMs = 0;    // answer after this long
-    bool drop = false;  // close the connection without answering
-    bool stall = false; // never answer (the connection stays open until the server goes)
+    int delayMs = 0;       // answer after this long
+    bool drop = false;     // close the connection without answering
+    bool stall = false;    // never answer (the connection stays open until the server goes)
+    bool chunked = false;  // send the body in chunks, without announcing its length
+    bool cutShort = false; // announce the whole body, send half of it, close the connection
 
     static HttpResponse html(const QByteArray &markup, int status = 200);
     static HttpResponse text(const QByteArray &body, const QByteArray &contentType);

@@ -379,6 +379,22 @@ void TestBrowser::droppedConnection()
     QVERIFY(!w.browser.form()); // a failed load leaves no form behind from the page before
 }
 
+// Half a page is no page: its form could lack the very fields that follow.
+void TestBrowser::bodyCutShort()
+{
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    server.route(QStringLiteral("/half"), [](const HttpRequest &) {
+        HttpResponse response = HttpResponse::html(kUploadPage);
+        response.cutShort = true;
+        return response;
+    });
+    Watched w;
+    w.browser.navigate(server.url(QStringLiteral("/half")));
+    QVERIFY(w.waitFailed());
+    QVERIFY(!w.browser.form());
+}
+
 void TestBrowser::timeout()
 {
     HttpTestServer server;
@@ -416,6 +432,49 @@ void TestBrowser::largePageRefused()
     QVERIFY(w.waitFailed());
     QVERIFY(!w.browser.form());
     QVERIFY(w.browser.bodyMarkup().isEmpty());
+}
+
+// Without a length to check up front, the body is cut off as it arrives.
+void TestBrowser::largeUnannouncedPageRefused()
+{
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    server.route(QStringLiteral("/big"), [](const HttpRequest &) {
+        HttpResponse response =
+            HttpResponse::html("<form><input name=a></form>" + QByteArray(3 * 1024 * 1024, 'x'));
+        response.chunked = true;
+        return response;
+    });
+    server.route(QStringLiteral("/small"), [](const HttpRequest &) {
+        HttpResponse response = HttpResponse::html("<form><input name=a></form>");
+        response.chunked = true;
+        return response;
+    });
+    Watched w;
+    QVERIFY(w.load(server.url(QStringLiteral("/small"))));
+    QCOMPARE(w.browser.formElementCount(), 1);
+    w.browser.setMaximumBodySize(1024 * 1024);
+    w.browser.navigate(server.url(QStringLiteral("/big")));
+    QVERIFY(w.waitFailed());
+    QVERIFY(!w.browser.form());
+}
+
+// A small compressed answer that would unpack to far more than the limit (the network layer
+// may refuse it before the limit does).
+void TestBrowser::compressedBombRefused()
+{
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    const QByteArray packed =
+        qCompress("<form><input name=a></form>" + QByteArray(40 * 1024 * 1024, ' ')).mid(4);
+    QVERIFY(packed.size() < 1024 * 1024);
+    server.route(QStringLiteral("/bomb"), [&](const HttpRequest &) {
+        return HttpResponse::html(packed).header("Content-Encoding", "deflate");
+    });
+    Watched w;
+    w.browser.navigate(server.url(QStringLiteral("/bomb")));
+    QVERIFY(w.waitFailed());
+    QVERIFY(!w.browser.form());
 }
 
 void TestBrowser::largePageWithinLimitLoads()

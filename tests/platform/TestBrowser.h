@@ -17,8 +17,11 @@ private slots:
     void errorStatusPageIsShown();
     void serverDown();
     void droppedConnection();
+    void bodyCutShort();
     void timeout();
     void largePageRefused();
+    void largeUnannouncedPageRefused();
+    void compressedBombRefused();
     void largePageWithinLimitLoads();
     void deeplyNestedPageRefused();
     void nonHtmlResponse();
