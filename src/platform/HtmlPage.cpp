@@ -16,9 +16,8 @@ namespace {
 
 QByteArray charsetOf(const QByteArray &contentType)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("charset\\s*=\\s*[\"']?([A-Za-z0-9_.:\\-]+)"),
-        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression pattern(QStringLiteral("charset\\s*=\\s*[\"']?([A-Za-z0-9_.:\\-]+)"),
+                                     QRegularExpression::CaseInsensitiveOption);
     const auto match = pattern.match(QString::fromLatin1(contentType));
     return match.hasMatch() ? match.captured(1).toLatin1().toLower() : QByteArray();
 }
@@ -347,7 +346,7 @@ QString HtmlPage::decode(const QByteArray &bytes, const QByteArray &contentType)
         return *decodeAs(bytes.mid(2), "utf-16le");
     if (bytes.startsWith("\xFE\xFF"))
         return *decodeAs(bytes.mid(2), "utf-16be");
-    static const QRegularExpression meta(
+    const QRegularExpression meta(
         QStringLiteral("<meta[^>]*charset\\s*=\\s*[\"']?([A-Za-z0-9_.:\\-]+)"),
         QRegularExpression::CaseInsensitiveOption);
     const auto match = meta.match(QString::fromLatin1(bytes.left(1024)));
