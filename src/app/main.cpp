@@ -16,6 +16,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Pinvelle"));
     QApplication::setOrganizationName(QStringLiteral("Pinvelle"));
     QApplication::setApplicationVersion(QStringLiteral(PINVELLE_VERSION));
+    // The program lives on in the tray with no window shown; it ends by Exit, or when
+    // the main window was closed and the last note goes.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -1,16 +1,23 @@
 #include "FormMenu.h"
 
+#include "notes/UnsavedNotes.h"
+#include "platform/Autostart.h"
 #include "platform/ProductInfo.h"
 #include "platform/Twips.h"
 #include "settings/OptionsPanel.h"
 #include "settings/SettingsStore.h"
+#include "shell/Form2255.h"
+#include "shell/NoteOpener.h"
+#include "shell/TrayIcon.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -22,6 +29,7 @@ constexpr int kFrameHeightTwips = 450;
 constexpr int kStartWidth = 5595;
 constexpr int kStartHeight = 6007;
 constexpr int kHeightWithoutOptions = 5925;
+constexpr int kWidthWithList = 8055;
 constexpr int kHeightWithOptions = 7940;
 
 // The list keeps this much of the window's width and height for everything else.
@@ -35,7 +43,8 @@ constexpr int kButtonHeight = 375;
 } // namespace
 
 FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
-    : QWidget(parent), m_settings(settings), m_folder(std::move(folder))
+    : QWidget(parent), m_settings(settings), m_folder(std::move(folder)),
+      m_catalogue(m_folder.path())
 {
     Q_INIT_RESOURCE(pinvelle);
     setObjectName(QStringLiteral("FormMenu"));
@@ -110,6 +119,31 @@ FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
     connect(Command1, &QPushButton::clicked, this, &FormMenu::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &FormMenu::Command2_Click);
     connect(Command9, &QPushButton::clicked, this, &FormMenu::Command9_Click);
+    connect(Command3, &QPushButton::clicked, this, &FormMenu::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &FormMenu::Command4_Click);
+    connect(Command10, &QPushButton::clicked, this, &FormMenu::Command10_Click);
+
+    connect(Command5, &QPushButton::clicked, this, &FormMenu::Command5_Click);
+    connect(Command8, &QPushButton::clicked, this, &FormMenu::Command8_Click);
+    // The list starts hidden; the first refresh of the catalogue shows it.
+    List1->hide();
+    connect(List1, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { m_opener->openEntry(item->text()); });
+
+    m_opener = new NoteOpener(*Frame2, m_settings, m_folder, this);
+    connect(m_opener, &NoteOpener::noteWritten, this, &FormMenu::noteWritten);
+    connect(&m_opener->registry(), &WindowRegistry::windowRemoved, this,
+            &FormMenu::quitWhenNothingIsLeft, Qt::QueuedConnection);
+
+    m_tray = new TrayIcon(
+        windowIcon(),
+        QStringLiteral("%1 - %2").arg(QString::fromLatin1(ProductInfo::kName),
+                                      QString::fromLatin1(ProductInfo::kPublisherAddress)),
+        this);
+    connect(m_tray, &TrayIcon::newNoteRequested, this, &FormMenu::Command5_Click);
+    connect(m_tray, &TrayIcon::showMainWindowRequested, this, &FormMenu::showAndActivate);
+    connect(m_tray, &TrayIcon::noteRequested, this,
+            [this](const QString &entry) { m_opener->openEntry(entry); });
 
     showNotesFolder();
 }
@@ -121,15 +155,29 @@ void FormMenu::Form_Load()
     setSizeTwips(kStartWidth, kStartHeight);
     Frame2->readLayoutOptions();
     Frame2->readBorder();
-    // "Open All Notes on Startup" and the tray icon join here once the catalogue
-    // and the tray exist; until then neither step has anything to do.
+    if (Frame2->openAllOnStartup())
+        openAllNotes();
+    if (m_tray->available())
+        m_tray->add();
     Frame2->readRunMinimized();
     if (Frame2->runMinimized())
         Command1_Click();
     else
         show();
     Frame2->fillColourList();
-    // The run-at-startup question follows here.
+    // Last, the run-at-startup question; the main window waits hidden for the answer.
+    if (Form2255::shouldAsk(m_settings)) {
+        hide();
+        m_startupQuestion = new Form2255(m_settings, Autostart::forThisSystem(), this);
+        connect(m_startupQuestion, &Form2255::answered, this, [this] {
+            if (Frame2->runMinimized())
+                Command1_Click();
+            else
+                showAndActivate();
+            m_startupQuestion->deleteLater();
+        });
+        m_startupQuestion->show();
+    }
 }
 
 int FormMenu::widthTwips() const
@@ -176,14 +224,98 @@ void FormMenu::showNotesFolder()
 
 void FormMenu::Command1_Click()
 {
-    // Without a tray icon the task bar is the only way back, so minimise rather than hide.
-    showMinimized();
+    refreshCatalogue();
+    if (m_tray->available()) {
+        hide();
+        m_tray->add();
+    } else {
+        // Without a tray icon the task bar is the only way back, so minimise rather than hide.
+        showMinimized();
+    }
+}
+
+void FormMenu::Command5_Click()
+{
+    m_opener->newNote();
+}
+
+void FormMenu::Command8_Click()
+{
+    if (Command8->text() == tr("Get Note")) {
+        refreshCatalogue();
+        Command8->setText(tr("Hide Note"));
+    } else {
+        setSizeTwips(kStartWidth, heightTwips());
+        Command8->setText(tr("Get Note"));
+    }
+}
+
+void FormMenu::refreshCatalogue()
+{
+    m_catalogue.refresh();
+    List1->clear();
+    m_tray->setNotes({});
+    // Widen the window so that the list shows, unless it is minimised or off the top.
+    const QScreen *where = screen();
+    const int screenTop = where ? where->geometry().top() : 0;
+    if (widthTwips() < kWidthWithList && !isMinimized() && frameGeometry().top() >= screenTop)
+        setSizeTwips(kWidthWithList, heightTwips());
+    List1->show();
+    const QStringList entries = m_catalogue.entries();
+    List1->addItems(entries);
+    m_tray->setNotes(entries.mid(0, TrayIcon::kNoteItems));
+}
+
+void FormMenu::noteWritten(const QString &path)
+{
+    // Only a list that has been filled is kept up to date as notes are written.
+    if (!List1->isVisibleTo(this))
+        return;
+    const NoteCatalogue::Change change = m_catalogue.noteChanged(QFileInfo(path).fileName());
+    using Kind = NoteCatalogue::Change::Kind;
+    switch (change.kind) {
+    case Kind::None:
+        return;
+    case Kind::Updated:
+        List1->item(change.row)->setText(m_catalogue.entry(change.row));
+        break;
+    case Kind::Inserted:
+        List1->insertItem(change.row, m_catalogue.entry(change.row));
+        break;
+    case Kind::Removed:
+        delete List1->takeItem(change.row);
+        break;
+    }
+    if (change.kind == Kind::Updated) {
+        m_tray->setNote(change.row, m_catalogue.entry(change.row));
+    } else {
+        // Rows below the change moved: the tray's twenty items follow the list.
+        for (int row = change.row; row < TrayIcon::kNoteItems; ++row)
+            m_tray->setNote(row, row < m_catalogue.size() ? m_catalogue.entry(row) : QString());
+    }
+}
+
+void FormMenu::openAllNotes()
+{
+    refreshCatalogue();
+    for (int row = 0; row < m_catalogue.size(); ++row)
+        m_opener->openFile(m_catalogue.fileName(row));
+}
+
+void FormMenu::quitWhenNothingIsLeft()
+{
+    // Once the main window is closed, the program lasts as long as its open notes.
+    if (m_unloaded && !isVisible() && m_opener->registry().windows().isEmpty())
+        QCoreApplication::quit();
 }
 
 void FormMenu::Command2_Click()
 {
-    Form_Unload();
-    QCoreApplication::quit();
+    // Edits that automatic saving did not write are offered for saving first.
+    UnsavedNotes::confirmExit(this, [this] {
+        Form_Unload();
+        QCoreApplication::quit();
+    });
 }
 
 void FormMenu::Command9_Click()
@@ -195,6 +327,26 @@ void FormMenu::Command9_Click()
         setSizeTwips(widthTwips(), kHeightWithOptions);
         Frame2->show();
     }
+}
+
+Form2255 *FormMenu::startupQuestion() const
+{
+    return m_startupQuestion;
+}
+
+void FormMenu::Command3_Click()
+{
+    m_info.showAbout(this, m_folder.path());
+}
+
+void FormMenu::Command4_Click()
+{
+    m_info.openHelp();
+}
+
+void FormMenu::Command10_Click()
+{
+    m_info.showSuggestions(this);
 }
 
 void FormMenu::resizeEvent(QResizeEvent *event)
@@ -222,11 +374,14 @@ void FormMenu::closeEvent(QCloseEvent *event)
 {
     Form_Unload();
     QWidget::closeEvent(event);
+    quitWhenNothingIsLeft();
 }
 
 void FormMenu::Form_Unload()
 {
-    // The tray icon is removed here once there is one; notes save themselves as they change.
+    // Notes save themselves as they change; only the tray icon goes.
+    m_tray->remove();
+    m_unloaded = true;
 }
 
 void FormMenu::Timer4_Timer()

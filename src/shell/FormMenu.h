@@ -1,15 +1,21 @@
 #pragma once
 
+#include "shell/InfoCommands.h"
+#include "shell/NoteCatalogue.h"
 #include "store/NotesFolder.h"
 
+#include <QPointer>
 #include <QWidget>
 
+class Form2255;
+class NoteOpener;
 class OptionsPanel;
 class QLabel;
 class QListWidget;
 class QPushButton;
 class QTimer;
 class SettingsStore;
+class TrayIcon;
 
 // The main window: lives for the whole run, lists the notes, holds the buttons that
 // create and open notes, the options panel and the reminder timer.
@@ -54,9 +60,25 @@ public:
     QTimer *Timer4;           // reminder scanner, every 59999 ms
     QTimer *Timer2;           // disabled, no action
 
-    void Command1_Click(); // Minimize
-    void Command2_Click(); // Exit
-    void Command9_Click(); // show or hide the options
+    void Command1_Click();  // Minimize
+    void Command2_Click();  // Exit
+    void Command9_Click();  // show or hide the options
+    void Command3_Click();  // About
+    void Command4_Click();  // Help
+    void Command10_Click(); // Suggestions
+    void Command5_Click();  // New Note
+    void Command8_Click();  // Get Note / Hide Note
+
+    // Re-reads the notes folder into the list and the tray menu, and shows the list.
+    void refreshCatalogue();
+    const NoteCatalogue &catalogue() const { return m_catalogue; }
+    NoteOpener &noteOpener() { return *m_opener; }
+    TrayIcon &trayIcon() { return *m_tray; }
+
+    // The about, help and suggestions commands, whose browser tests replace.
+    InfoCommands &infoCommands() { return m_info; }
+    // The run-at-startup question while it is open.
+    Form2255 *startupQuestion() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -67,9 +89,18 @@ private:
     void Form_Unload();
     void Timer4_Timer();
     void showNotesFolder();
+    void noteWritten(const QString &path);
+    void openAllNotes();
+    void quitWhenNothingIsLeft();
 
     SettingsStore &m_settings;
     NotesFolder m_folder;
     QString m_passedOverFolder;
     QString m_siteAddress;
+    InfoCommands m_info;
+    QPointer<Form2255> m_startupQuestion;
+    NoteCatalogue m_catalogue;
+    NoteOpener *m_opener;
+    TrayIcon *m_tray;
+    bool m_unloaded = false;
 };

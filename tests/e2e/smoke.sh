@@ -23,7 +23,9 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
 export DISPLAY=:$(head -1 "$work/display")
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/run"
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME/Pinvelle"
+# The run-at-startup question has been answered before, so the main window shows at once.
+printf '[StartUpQ]\nqStrup=1\n' >"$XDG_CONFIG_HOME/Pinvelle/Pinvelle.conf"
 unset QT_QPA_PLATFORM
 
 passed=0 failed=0

@@ -9,13 +9,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUuid>
 
 namespace {
@@ -31,6 +31,8 @@ bool nearTwips(int actual, int expected)
 void TestFormMenu::init()
 {
     TestEnvironment::instance()->clearSettings();
+    // The run-at-startup question has been answered; its own tests cover the first start.
+    SettingsStore().save(Keys::DoNotAskStartup, QStringLiteral("1"));
 }
 
 void TestFormMenu::titleAndFirstStart()
@@ -59,16 +61,24 @@ void TestFormMenu::buttons_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QRect>("twips");
-    QTest::newRow("Command1") << "Command1" << "&Minimize" << QRect(240, 3120, 2415, 375);
-    QTest::newRow("Command4") << "Command4" << "&Help" << QRect(2760, 3120, 2415, 375);
-    QTest::newRow("Command5") << "Command5" << "New Note" << QRect(240, 3600, 2415, 375);
-    QTest::newRow("Command8") << "Command8" << "Get Note" << QRect(2760, 3600, 2415, 375);
-    QTest::newRow("Command9") << "Command9" << "Options" << QRect(240, 4080, 2415, 375);
-    QTest::newRow("Command10") << "Command10" << "Suggestions" << QRect(2760, 4080, 2415, 375);
-    QTest::newRow("Command3") << "Command3" << "Abou&t" << QRect(240, 4560, 2415, 375);
-    QTest::newRow("Command2") << "Command2" << "E&xit" << QRect(2760, 4560, 2415, 375);
-    QTest::newRow("Command14") << "Command14" << "Syncronise with the Internet"
-                               << QRect(240, 5040, 4935, 375);
+    QTest::newRow("Command1") << "Command1"
+                              << "&Minimize" << QRect(240, 3120, 2415, 375);
+    QTest::newRow("Command4") << "Command4"
+                              << "&Help" << QRect(2760, 3120, 2415, 375);
+    QTest::newRow("Command5") << "Command5"
+                              << "New Note" << QRect(240, 3600, 2415, 375);
+    QTest::newRow("Command8") << "Command8"
+                              << "Get Note" << QRect(2760, 3600, 2415, 375);
+    QTest::newRow("Command9") << "Command9"
+                              << "Options" << QRect(240, 4080, 2415, 375);
+    QTest::newRow("Command10") << "Command10"
+                               << "Suggestions" << QRect(2760, 4080, 2415, 375);
+    QTest::newRow("Command3") << "Command3"
+                              << "Abou&t" << QRect(240, 4560, 2415, 375);
+    QTest::newRow("Command2") << "Command2"
+                              << "E&xit" << QRect(2760, 4560, 2415, 375);
+    QTest::newRow("Command14") << "Command14"
+                               << "Syncronise with the Internet" << QRect(240, 5040, 4935, 375);
 }
 
 void TestFormMenu::buttons()

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "NoteSaver.h"
+#include "store/NotesFolder.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class NoteOptions;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPrinter;
+class QPushButton;
+class QTextEdit;
+class QTimer;
+class SettingsStore;
+
+// One note on the desktop: its whole client area is the note's text, coloured by the
+// chosen note colour and titled with the note's file name. It loads its note when handed
+// a key, saves as the text changes, remembers its size and position per note, and carries
+// the note's own menu. NoteForm1 and NoteForm22 differ only in their border.
+class NoteForm : public QWidget {
+    Q_OBJECT
+public:
+    ~NoteForm() override;
+
+    // The hand-over: a note number or a file name goes into Text2's tag, then the current
+    // date and time into Text2, which makes the window load the note.
+    void load(const QString &key);
+    void setText2Tag(const QString &key);
+    QString text2Tag() const;
+
+    // 0 unless the key was a number.
+    int noteNumber() const { return m_noteNumber; }
+    QString filePath() const { return m_saver.path(); }
+    // Empty until the note is loaded; the key of the note's stored size, position and
+    // reminder.
+    QString noteTitle() const;
+
+    // The window's outer size in twips, as stored per note.
+    int heightTwips() const { return m_heightTwips; }
+    int widthTwips() const { return m_widthTwips; }
+    void setSizeTwips(int height, int width);
+
+    // Edits that automatic saving did not write, or whose write failed.
+    bool hasUnsavedEdits() const { return m_saver.hasUnsavedEdits(); }
+    // Writes the note now whatever the options say; false when the write failed.
+    bool saveNow();
+    // Why the last write failed; empty after a write that worked.
+    QString lastWriteError() const { return m_lastWriteError; }
+
+    // Print goes to this printer instead of the default one (e.g. a PDF file). Not owned.
+    void setPrinter(QPrinter *printer);
+
+    // The reminder panel goes here, hidden until asked for; the window takes ownership.
+    void setReminderPanel(QWidget *panel);
+    QWidget *reminderPanel() const { return m_reminderPanel; }
+
+    QTextEdit *Text1;       // the note's text
+    QLineEdit *Text2;       // hidden hand-over field; its "Tag" property carries the key
+    QLineEdit *Text3;       // Save As: the new name
+    QPushButton *Command1;  // Save As: "OK"
+    QPushButton *Command2;  // Save As: "Cancel"
+    QTimer *Timer2;         // never started; its timeout would run the save routine
+    QLabel *WarningBar;     // says that the note could not be written, without taking focus
+    QMenu *RMenu;           // the note's right-click menu
+    QAction *DeleteNote;    // "Delete"
+    QAction *HideNote;      // "Hide"
+    QAction *SaveAS;        // "Save As"
+    QAction *SaveNote;      // "Save"
+    QAction *NoteStayOnTop; // "Stay On Top", checkable
+    QAction *TimeStamp;     // "Time Stamp"
+    QAction *CopyMenu;      // "Copy"
+    QAction *CutMenu;       // "Cut"
+    QAction *PasteMenu;     // "Paste"
+    QAction *SelectAllMenu; // "Select All"
+    QAction *MenuPrint;     // "Print"
+    QAction *Reminder;      // "Set Date/Time Reminder"
+
+signals:
+    // The note's file at path was replaced or removed.
+    void noteWritten(const QString &path);
+    // "Set Date/Time Reminder" was chosen.
+    void reminderRequested();
+
+protected:
+    NoteForm(const NoteOptions &options, SettingsStore &settings, const NotesFolder &folder,
+             Qt::WindowFlags flags);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void buildMenu();
+    void Text2_Change();
+    void GetNoteSize();
+    void GetText();
+    void restorePosition();
+    void storePosition();
+    void Form_Resize();
+    void layoutWarningBar();
+
+    void Text1_Change();
+    void Timer2_Timer();
+    void Text1_KeyDown();
+    void Text1_MouseDown(const QPoint &globalPos);
+    void setBodyText(const QString &text);
+    void applyFontSize();
+    void reportWrite(const NoteSaver::Outcome &outcome);
+
+    void TimeStamp_Click();
+    void PrintNote();
+    void NoteStayOnTop_Click();
+    void DeleteNote_Click();
+    void SaveNote_Click();
+    void SaveAS_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void showNameRow(bool shown);
+
+    const NoteOptions &m_options;
+    SettingsStore &m_settings;
+    NotesFolder m_folder;
+    NoteSaver m_saver;
+    int m_noteNumber = 0;
+    bool m_loaded = false;
+    int m_heightTwips = 0;
+    int m_widthTwips = 0;
+    int m_bodyTopTwips = 0;
+    QString m_lastWriteError;
+    bool m_failureShown = false;
+    QTimer *m_positionTimer;
+    QPrinter *m_printer = nullptr;
+    QPointer<QWidget> m_reminderPanel;
+};

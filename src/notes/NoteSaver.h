@@ -1,0 +1,52 @@
+#pragma once
+
+#include "store/NoteFile.h"
+
+#include <QString>
+#include <optional>
+
+// The rules of saving a note while it is typed: the text is trimmed of spaces, written only
+// when it differs from the last saved text (or a save is forced), and only while automatic
+// saving is on unless forced. Keeps the previous text for the one-step undo, and what the
+// file is known to hold, so edits that were never written can be told apart.
+class NoteSaver final {
+public:
+    struct Outcome {
+        bool changed = false;   // the trimmed text differed, or the save was forced
+        bool attempted = false; // the file was written or removed, or that was tried
+        NoteWriteResult write;  // meaningful only when attempted
+    };
+
+    // Leading and trailing spaces removed; tabs and line breaks stay.
+    static QString trimSpaces(const QString &text);
+    // The edit box uses LF; files hold CR LF as typed on the original system.
+    static QString toFileText(const QString &bodyText);
+    static QString toBodyText(const QString &fileText);
+
+    const QString &path() const { return m_path; }
+    // A new path: what the file there holds is not known until it is read or written.
+    void setPath(const QString &path);
+    // The note was read from the path: body text is what the file holds.
+    void loaded(const QString &bodyText);
+
+    void forceNextSave() { m_force = true; }
+    bool forced() const { return m_force; }
+
+    // One run of the save routine over the body's text.
+    Outcome run(const QString &bodyText, bool autoSave);
+
+    const QString &lastSaved() const { return m_lastSaved; }
+    // The saved text before the last change; Ctrl+Z puts it back.
+    const QString &previous() const { return m_previous; }
+
+    // True when the last saved text is not what the file holds (automatic saving was off,
+    // or a write failed).
+    bool hasUnsavedEdits() const;
+
+private:
+    QString m_path;
+    QString m_lastSaved;
+    QString m_previous;
+    bool m_force = false;
+    std::optional<QString> m_onDisk; // trimmed body text the file holds, when known
+};

@@ -1,0 +1,71 @@
+#include "UnsavedNotes.h"
+
+#include "NoteForm.h"
+#include "platform/Notice.h"
+#include "platform/ProductInfo.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace UnsavedNotes {
+
+QList<NoteForm *> find()
+{
+    QList<NoteForm *> notes;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        auto *note = qobject_cast<NoteForm *>(window);
+        if (note && note->hasUnsavedEdits())
+            notes.append(note);
+    }
+    return notes;
+}
+
+void confirmExit(QWidget *parent, const std::function<void()> &proceed)
+{
+    const QList<NoteForm *> unsaved = find();
+    if (unsaved.isEmpty()) {
+        proceed();
+        return;
+    }
+    QList<QPointer<NoteForm>> notes;
+    for (NoteForm *note : unsaved)
+        notes.append(note);
+
+    auto *box = new QMessageBox(
+        QMessageBox::Question, QString::fromLatin1(ProductInfo::kName),
+        QApplication::translate("UnsavedNotes",
+                                "Some notes have changes that have not been saved. Save them "
+                                "before closing?"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    box->setObjectName(QStringLiteral("ExitQuestion"));
+    box->setDefaultButton(QMessageBox::Yes);
+    box->setEscapeButton(QMessageBox::Cancel);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    QObject::connect(box, &QMessageBox::finished, box, [box, notes, proceed, parent] {
+        const QMessageBox::StandardButton answer = box->standardButton(box->clickedButton());
+        if (answer == QMessageBox::No) {
+            proceed();
+            return;
+        }
+        if (answer != QMessageBox::Yes)
+            return;
+        QStringList failures;
+        for (const QPointer<NoteForm> &note : notes) {
+            if (note && !note->saveNow())
+                failures.append(note->lastWriteError());
+        }
+        if (failures.isEmpty()) {
+            proceed();
+            return;
+        }
+        Notice::show(parent,
+                     QApplication::translate("UnsavedNotes", "Pinvelle keeps running because some "
+                                                             "notes could not be saved:\n%1")
+                         .arg(failures.join(QLatin1Char('\n'))));
+    });
+    box->show();
+}
+
+} // namespace UnsavedNotes

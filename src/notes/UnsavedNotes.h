@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+#include <functional>
+
+class NoteForm;
+class QWidget;
+
+// Edits that automatic saving did not write (it was off, or the write failed) would be
+// lost when the program ends; these find them and offer to save them first.
+namespace UnsavedNotes {
+
+// The open note windows holding such edits.
+QList<NoteForm *> find();
+
+// Calls proceed at once when no note holds such edits. Otherwise asks, without blocking,
+// whether to save them: Yes saves every one and proceeds only when all were written
+// (else says which were not), No proceeds without saving, Cancel keeps everything open.
+void confirmExit(QWidget *parent, const std::function<void()> &proceed);
+
+} // namespace UnsavedNotes

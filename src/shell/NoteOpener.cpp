@@ -1,0 +1,76 @@
+#include "NoteOpener.h"
+
+#include "NoteCatalogue.h"
+#include "notes/NoteForm1.h"
+#include "notes/NoteForm22.h"
+#include "platform/Notice.h"
+#include "settings/OptionsPanel.h"
+
+#include <QTextEdit>
+
+NoteOpener::NoteOpener(const OptionsPanel &panel, SettingsStore &settings, NotesFolder folder,
+                       QObject *parent)
+    : QObject(parent), m_panel(panel), m_settings(settings), m_folder(std::move(folder)),
+      m_options(panel)
+{}
+
+NoteOpener::~NoteOpener()
+{
+    // The windows read the options and the settings held here and by the owner.
+    for (QWidget *window : m_registry.windows())
+        delete window;
+}
+
+NoteForm *NoteOpener::createWindow()
+{
+    NoteForm *window = nullptr;
+    if (m_panel.fullBorder())
+        window = new NoteForm22(m_options, m_settings, m_folder);
+    else
+        window = new NoteForm1(m_options, m_settings, m_folder);
+    connect(window, &NoteForm::noteWritten, this, &NoteOpener::noteWritten);
+    m_registry.add(window);
+    m_current = window;
+    return window;
+}
+
+NoteForm *NoteOpener::newNote()
+{
+    m_options.setCreatingNotes(true);
+    NoteForm *window = nullptr;
+    while (!window) {
+        if (m_counter >= kLastNoteNumber) {
+            m_options.setCreatingNotes(false);
+            Notice::show(nullptr, tr("No more new notes can be made: every note number up to "
+                                     "%1 has been tried since Pinvelle started.")
+                                      .arg(kLastNoteNumber));
+            return nullptr;
+        }
+        ++m_counter;
+        NoteForm *candidate = createWindow();
+        candidate->load(QString::number(m_counter));
+        if (candidate->Text1->toPlainText().isEmpty())
+            window = candidate;
+        else
+            candidate->close(); // that number is taken; the window is not kept
+    }
+    window->show();
+    m_options.setCreatingNotes(false);
+    return window;
+}
+
+NoteForm *NoteOpener::openEntry(const QString &entry)
+{
+    const QString fileName = NoteCatalogue::fileNameOfEntry(entry);
+    if (m_registry.activate(fileName) == WindowRegistry::Activation::Activated)
+        return qobject_cast<NoteForm *>(m_registry.find(fileName));
+    return openFile(fileName);
+}
+
+NoteForm *NoteOpener::openFile(const QString &fileName)
+{
+    NoteForm *window = createWindow();
+    window->load(fileName);
+    window->show();
+    return window;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "PanelNoteOptions.h"
+#include "notes/NoteForm.h"
+#include "platform/WindowRegistry.h"
+#include "store/NotesFolder.h"
+
+#include <QObject>
+#include <QPointer>
+
+class OptionsPanel;
+class SettingsStore;
+
+// Creates note windows and hands them the note to load: a new note under the next free
+// number, a note chosen by its catalogue entry, or a note by file name. An open note is
+// brought to the front rather than opened twice. The windows belong to the desktop;
+// those still open when this goes are closed with it.
+class NoteOpener final : public QObject {
+    Q_OBJECT
+public:
+    // The highest note number New Note can give.
+    static constexpr int kLastNoteNumber = 32767;
+
+    NoteOpener(const OptionsPanel &panel, SettingsStore &settings, NotesFolder folder,
+               QObject *parent = nullptr);
+    ~NoteOpener() override;
+
+    // Opens an empty note under the first number past the last one tried whose note holds
+    // no text. Null, after telling the user, when the numbers have run out.
+    NoteForm *newNote();
+    // Brings the note named in a catalogue entry to the front, or opens it.
+    NoteForm *openEntry(const QString &entry);
+    // Opens the note in a new window of the current border kind, without looking for an
+    // open one first, as start-up does.
+    NoteForm *openFile(const QString &fileName);
+
+    // The note window this created last.
+    NoteForm *current() const { return m_current; }
+    WindowRegistry &registry() { return m_registry; }
+    const NoteOptions &options() const { return m_options; }
+    int lastNumberTried() const { return m_counter; }
+    // Makes the next New Note start after number; the counter is not stored, so this is
+    // only for carrying on from a known point.
+    void setLastNumberTried(int number) { m_counter = number; }
+
+signals:
+    // A note window wrote or removed its file.
+    void noteWritten(const QString &path);
+
+private:
+    NoteForm *createWindow();
+
+    const OptionsPanel &m_panel;
+    SettingsStore &m_settings;
+    NotesFolder m_folder;
+    PanelNoteOptions m_options;
+    WindowRegistry m_registry;
+    QPointer<NoteForm> m_current;
+    int m_counter = 0;
+};

@@ -1,0 +1,313 @@
+#include "TestNoteMenu.h"
+
+#include "NoteFixture.h"
+#include "notes/TimeStamp.h"
+#include "platform/Topmost.h"
+#include "platform/Twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextEdit>
+
+namespace {
+
+const QString kSeven = QStringLiteral("PinvelleQuill7.pv");
+
+NoteForm *openMilk(NoteFixture &f)
+{
+    f.writeNote(kSeven, QStringLiteral("milk"));
+    return f.open(QStringLiteral("7"));
+}
+
+void answer(NoteForm *note, QMessageBox::StandardButton button)
+{
+    QMessageBox *question = NoteFixture::box(note, QStringLiteral("DeleteQuestion"));
+    QVERIFY(question);
+    question->button(button)->click();
+}
+
+} // namespace
+
+void TestNoteMenu::rightClickOpensTheMenuInOrder()
+{
+    NoteFixture f;
+    NoteForm *note = openMilk(f);
+    QTest::mouseClick(note->Text1->viewport(), Qt::RightButton, {}, QPoint(10, 10));
+    QTRY_VERIFY(note->RMenu->isVisible());
+    QStringList captions;
+    for (const QAction *action : note->RMenu->actions())
+        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    const QStringList expected{"Delete",     "Hide", "Save As", "Save", "Stay On Top",
+                               "Time Stamp", "-",    "Copy",    "Cut",  "Paste",
+                               "Select All", "-",    "Print",   "-",    "Set Date/Time Reminder"};
+    QCOMPARE(captions, expected);
+    QVERIFY(note->NoteStayOnTop->isCheckable());
+    QVERIFY(!note->NoteStayOnTop->isChecked());
+    note->RMenu->close();
+}
+
+void TestNoteMenu::leftClickOpensNothing()
+{
+    NoteFixture f;
+    NoteForm *note = openMilk(f);
+    QTest::mouseClick(note->Text1->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseClick(note->Text1->viewport(), Qt::MiddleButton, {}, QPoint(10, 10));
+    QVERIFY(!note->RMenu->isVisible());
+    QVERIFY(QApplication::topLevelWidgets().size() > 0);
+    for (QWidget *window : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<QMenu *>(window) || !window->isVisible());
+}
+
+void TestNoteMenu::timeStampAppendsDateAndTime()
+{
+    NoteFixture f;
+    NoteForm *note = openMilk(f);
+    const QString before = TimeStamp::text(QDateTime::currentDateTime());
+    note->TimeStamp->trigger();
+    const QString after = TimeStamp::text(QDateTime::currentDateTime());
+    const QString text = note->Text1->toPlainText();
+    QVERIFY2(text == QStringLiteral("milk ") + before || text == QStringLiteral("milk ") + after,
+             qPrintable(text));
+    QCOMPARE(f.bytesOf(kSeven), text.toUtf8() + "\r\n");
+
+    // The stamp reads back as the date and time it was made.
+    const QLocale locale;
+    QString format = locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ') +
+                     locale.timeFormat(QLocale::LongFormat).remove(QLatin1Char('t')).trimmed();
+    const QDateTime stamped = locale.toDateTime(text.mid(5), format);
+    QVERIFY2(stamped.isValid(), qPrintable(text.mid(5) + QStringLiteral(" / ") + format));
+    QVERIFY(qAbs(stamped.secsTo(QDateTime::currentDateTime())) < 5 ||
+            // two-digit years read back in the 1900s
+            qAbs(stamped.addYears(100).secsTo(QDateTime::currentDateTime())) < 5);
+}
+
+void TestNoteMenu::clipboardItemsActOnTheBody()
+{
+    NoteFixture f;
+    NoteForm *note = openMilk(f);
+    note->SelectAllMenu->trigger();
+    QCOMPARE(note->Text1->textCursor().selectedText(), QStringLiteral("milk"));
+    note->CopyMenu->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("milk"));
+    note->CutMenu->trigger();
+    QCOMPARE(note->Text1->toPlainText(), QString());
+    QVERIFY(!f.exists(kSeven));
+    note->PasteMenu->trigger();
+    note->PasteMenu->trigger();
+    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milkmilk"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milkmilk\r\n"));
+}
+
+void TestNoteMenu::printBlankNoteSaysSo()
+{
+    NoteFixture f;
+    NoteForm *note = f.open(QStringLiteral("7"));
+    note->show();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = f.dir.filePath(QStringLiteral("blank.pdf"));
+    printer.setOutputFileName(pdf);
+    note->setPrinter(&printer);
+    note->MenuPrint->trigger();
+    QMessageBox *message = NoteFixture::box(note, QStringLiteral("Notice"));
+    QVERIFY(message);
+    QCOMPARE(message->text(), QStringLiteral("You can not print a blank Note"));
+    QCOMPARE(message->windowTitle(), QStringLiteral("Pinvelle"));
+    QVERIFY(!QFile::exists(pdf));
+}
+
+void TestNoteMenu::printWritesTheText()
+{
+    NoteFixture f;
+    NoteForm *note = openMilk(f);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = f.dir.filePath(QStringLiteral("milk.pdf"));
+    printer.setOutputFileName(pdf);
+    printer.setPdfVersion(QPagedPaintDevice::PdfVersion_1_4);
+    note->setPrinter(&printer);
+    note->MenuPrint->trigger();
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.startsWith("%PDF"));
+    QVERIFY(bytes.contains("/Type /Page"));
+    QVERIFY(NoteFixture::box(note, QStringLiteral("Notice")) == nullptr);
+}
+
+void TestNoteMenu::stayOnTopAfterAllNotesOnTop()
+{
+    NoteFixture f;
+    f.options.onTop = true;
+    NoteForm *note = openMilk(f);
+    QVERIFY(IsTopmost(note));
+    QVERIFY(!note->NoteStayOnTop->isChecked());
+    const QPoint where = note->pos();
+
+    note->NoteStayOnTop->trigger();
+    QVERIFY(note->NoteStayOnTop->isChecked());
+    QVERIFY(IsTopmost(note));
+    note->NoteStayOnTop->trigger();
+    QVERIFY(!note->NoteStayOnTop->isChecked());
+    QVERIFY(!IsTopmost(note));
+    QVERIFY(note->isVisible());
+    QCOMPARE(note->pos(), where);
+    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+}
+
+void TestNoteMenu::hideKeepsTheNote()
+{
+    NoteFixture f;
+    NoteForm *note = openMilk(f);
+    QSignalSpy written(note, &NoteForm::noteWritten);
+    note->HideNote->trigger();
+    QVERIFY(!note->isVisible());
+    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
+    QCOMPARE(written.count(), 0);
+}
+
+void TestNoteMenu::deleteAnsweredNo()
+{
+    NoteFixture f;
+    NoteForm *note = openMilk(f);
+    note->DeleteNote->trigger();
+    QMessageBox *question = NoteFixture::box(note, QStringLiteral("DeleteQuestion"));
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Are you sure you would like to delete this note?"));
+    QCOMPARE(question->windowTitle(), QStringLiteral("Pinvelle"));
+    QCOMPARE(question->defaultButton(), question->button(QMessageBox::No));
+    QVERIFY(question->button(QMessageBox::Yes));
+    answer(note, QMessageBox::No);
+    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
+    QVERIFY(note->isVisible());
+}
+
+void TestNoteMenu::deleteAnsweredYes_data()
+{
+    QTest::addColumn<bool>("autoSave");
+    QTest::newRow("automatic saving on") << true;
+    QTest::newRow("automatic saving off") << false;
+}
+
+void TestNoteMenu::deleteAnsweredYes()
+{
+    QFETCH(bool, autoSave);
+    NoteFixture f;
+    f.options.save = autoSave;
+    NoteForm *note = openMilk(f);
+    QSignalSpy written(note, &NoteForm::noteWritten);
+    note->DeleteNote->trigger();
+    answer(note, QMessageBox::Yes);
+    QVERIFY(!f.exists(kSeven));
+    QVERIFY(!note->isVisible());
+    QCOMPARE(note->Text1->toPlainText(), QString());
+    QCOMPARE(written.count(), 1);
+    QVERIFY(!note->hasUnsavedEdits());
+    // The deleted text is what Ctrl+Z brings back.
+    QTest::keyClick(note->Text1, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+}
+
+void TestNoteMenu::saveAsWritesTheNewFile()
+{
+    NoteFixture f;
+    f.options.save = false;
+    NoteForm *note = openMilk(f);
+    note->show();
+    QSignalSpy written(note, &NoteForm::noteWritten);
+    note->SaveAS->trigger();
+    QVERIFY(note->Text3->isVisible());
+    QVERIFY(note->Command1->isVisible());
+    QVERIFY(note->Command2->isVisible());
+    QCOMPARE(note->Command1->text(), QStringLiteral("OK"));
+    QCOMPARE(note->Command2->text(), QStringLiteral("Cancel"));
+    QCOMPARE(note->Text3->text(), kSeven);
+    QCOMPARE(note->Text1->y(), Twips::toPixels(359));
+
+    note->Text3->setText(QStringLiteral("shopping.pv"));
+    QTest::mouseClick(note->Command1, Qt::LeftButton);
+    QCOMPARE(f.bytesOf(QStringLiteral("shopping.pv")), QByteArray("milk\r\n"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
+    QCOMPARE(note->windowTitle(), QStringLiteral("shopping.pv"));
+    QCOMPARE(note->filePath(), f.path(QStringLiteral("shopping.pv")));
+    QVERIFY(!note->Text3->isVisible());
+    QCOMPARE(note->Text1->y(), 0);
+    QCOMPARE(written.count(), 1);
+    QCOMPARE(written.at(0).at(0).toString(), f.path(QStringLiteral("shopping.pv")));
+
+    // From now on the note lives in the new file.
+    f.options.save = true;
+    QTest::keyClicks(note->Text1, QStringLiteral("2 "));
+    QCOMPARE(f.bytesOf(QStringLiteral("shopping.pv")), QByteArray("2 milk\r\n"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
+}
+
+void TestNoteMenu::saveAsCancel()
+{
+    NoteFixture f;
+    NoteForm *note = openMilk(f);
+    note->SaveAS->trigger();
+    note->Text3->setText(QStringLiteral("shopping.pv"));
+    QTest::mouseClick(note->Command2, Qt::LeftButton);
+    QVERIFY(!note->Text3->isVisible());
+    QVERIFY(!note->Command1->isVisible());
+    QCOMPARE(note->Text1->y(), 0);
+    QCOMPARE(note->windowTitle(), kSeven);
+    QCOMPARE(note->filePath(), f.path(kSeven));
+    QVERIFY(!f.exists(QStringLiteral("shopping.pv")));
+}
+
+void TestNoteMenu::saveAsRefusesBadNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << "";
+    QTest::newRow("blanks") << "   ";
+    QTest::newRow("folder") << "../PinvelleQuill8.pv";
+    QTest::newRow("backslash") << "a\\b.pv";
+    QTest::newRow("question mark") << "what?.pv";
+    QTest::newRow("dot dot") << "..";
+}
+
+void TestNoteMenu::saveAsRefusesBadNames()
+{
+    QFETCH(QString, name);
+    NoteFixture f;
+    NoteForm *note = openMilk(f);
+    const QStringList before =
+        QDir(f.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    note->SaveAS->trigger();
+    note->Text3->setText(name);
+    QTest::mouseClick(note->Command1, Qt::LeftButton);
+    QVERIFY(NoteFixture::box(note, QStringLiteral("Notice")));
+    QCOMPARE(note->windowTitle(), kSeven);
+    QCOMPARE(note->filePath(), f.path(kSeven));
+    QCOMPARE(QDir(f.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QVERIFY(!QFile::exists(f.dir.filePath(QStringLiteral("../PinvelleQuill8.pv"))));
+    // The row stays for another try.
+    QVERIFY(note->Text3->isVisible());
+}
+
+void TestNoteMenu::reminderItemAsksForThePanel()
+{
+    NoteFixture f;
+    NoteForm *note = openMilk(f);
+    QSignalSpy asked(note, &NoteForm::reminderRequested);
+    auto *panel = new QWidget;
+    note->setReminderPanel(panel);
+    QCOMPARE(panel->parentWidget(), note);
+    QVERIFY(!panel->isVisible());
+    QCOMPARE(panel->geometry(), Twips::rect(120, 360, 3135, 1455));
+    note->Reminder->trigger();
+    QCOMPARE(asked.count(), 1);
+}

@@ -1,0 +1,428 @@
+#include "TestNoteWindow.h"
+
+#include "NoteFixture.h"
+#include "Unprivileged.h"
+#include "notes/NoteForm22.h"
+#include "platform/Topmost.h"
+#include "platform/Twips.h"
+#include "settings/SettingKeys.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextEdit>
+
+namespace {
+
+QString sizeOf(NoteFixture &f, const QString &title)
+{
+    return f.settings->read(QString::fromLatin1(Keys::NoteSizeSection), title,
+                            QStringLiteral("none"));
+}
+
+void typeInto(NoteForm *note, const QString &text)
+{
+    note->Text1->moveCursor(QTextCursor::End);
+    QTest::keyClicks(note->Text1, text);
+}
+
+const QString kSeven = QStringLiteral("PinvelleQuill7.pv");
+
+} // namespace
+
+void TestNoteWindow::loadsByKey_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("onDisk"); // empty: no file
+    QTest::addColumn<bool>("creating");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<int>("number");
+    QTest::newRow("number with a file") << "7"
+                                        << "milk" << false << true << 7;
+    QTest::newRow("number without a file") << "7"
+                                           << "" << false << false << 7;
+    QTest::newRow("file name") << "PinvelleQuill7.pv"
+                               << "milk" << false << true << 0;
+    QTest::newRow("empty note by file name") << "PinvelleQuill7.pv"
+                                             << "" << false << false << 0;
+    QTest::newRow("while New Note tries numbers") << "7"
+                                                  << "milk" << true << false << 7;
+}
+
+void TestNoteWindow::loadsByKey()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, onDisk);
+    QFETCH(bool, creating);
+    QFETCH(bool, shown);
+    QFETCH(int, number);
+    NoteFixture f;
+    if (!onDisk.isEmpty())
+        f.writeNote(kSeven, onDisk);
+    f.options.creating = creating;
+
+    NoteForm *note = f.open(key);
+    QCOMPARE(note->Text1->toPlainText(), onDisk);
+    QCOMPARE(note->isVisible(), shown);
+    QCOMPARE(note->windowTitle(), kSeven);
+    QCOMPARE(note->noteNumber(), number);
+    QCOMPARE(note->filePath(), f.path(kSeven));
+    QCOMPARE(note->text2Tag(), kSeven);
+    // An empty note stays without a file.
+    QCOMPARE(f.exists(kSeven), !onDisk.isEmpty());
+}
+
+void TestNoteWindow::bothKindsLackMinimiseAndMaximise()
+{
+    NoteFixture f;
+    for (NoteFixture::Kind kind : {NoteFixture::Kind::Thin, NoteFixture::Kind::Full}) {
+        NoteForm *note = f.open(QStringLiteral("1"), kind);
+        const Qt::WindowFlags flags = note->windowFlags();
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QCOMPARE(note->windowType(), kind == NoteFixture::Kind::Thin ? Qt::Tool : Qt::Window);
+    }
+}
+
+void TestNoteWindow::loadingWritesTheTrimmedTextBack_data()
+{
+    QTest::addColumn<bool>("autoSave");
+    QTest::addColumn<QByteArray>("afterLoad");
+    QTest::newRow("automatic saving on") << true << QByteArray("milk\r\n");
+    QTest::newRow("automatic saving off") << false << QByteArray("  milk  \r\n");
+}
+
+void TestNoteWindow::loadingWritesTheTrimmedTextBack()
+{
+    QFETCH(bool, autoSave);
+    QFETCH(QByteArray, afterLoad);
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("  milk  "));
+    f.options.save = autoSave;
+    NoteForm *note = f.open(QStringLiteral("7"));
+    QCOMPARE(f.bytesOf(kSeven), afterLoad);
+    // Only spaces were trimmed away, so there is nothing left to save.
+    QVERIFY(!note->hasUnsavedEdits());
+}
+
+void TestNoteWindow::colourByNameIgnoresCase_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QColor>("colour"); // invalid: the edit box keeps its own
+    QTest::newRow("light blue") << "light blue" << QColor(0, 255, 255);
+    QTest::newRow("LIGHT BLUE") << "LIGHT BLUE" << QColor(0, 255, 255);
+    QTest::newRow("Grey") << "Grey" << QColor(192, 192, 192);
+    QTest::newRow("orange") << "oRaNgE" << QColor(255, 128, 0);
+    QTest::newRow("empty") << "" << QColor();
+    QTest::newRow("unknown") << "mauve" << QColor();
+}
+
+void TestNoteWindow::colourByNameIgnoresCase()
+{
+    QFETCH(QString, name);
+    QFETCH(QColor, colour);
+    NoteFixture f;
+    f.options.colour = name;
+    NoteForm *note = f.open(QStringLiteral("1"));
+    const QColor base = note->Text1->palette().color(QPalette::Base);
+    if (colour.isValid())
+        QCOMPARE(base, colour);
+    else
+        QCOMPARE(base, QTextEdit().palette().color(QPalette::Base));
+}
+
+void TestNoteWindow::sizeFromOptionsThenStored_data()
+{
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("stored"); // "none": no entry
+    QTest::addColumn<int>("heightTwips");
+    QTest::addColumn<int>("widthTwips");
+    QTest::newRow("defaults") << "3000"
+                              << "4000"
+                              << "none" << 3000 << 4000;
+    QTest::newRow("other defaults") << "5000"
+                                    << "6000"
+                                    << "none" << 5000 << 6000;
+    QTest::newRow("stored size wins") << "5000"
+                                      << "6000"
+                                      << "4500-5500" << 4500 << 5500;
+    QTest::newRow("empty stored size") << "3000"
+                                       << "4000"
+                                       << "" << 3000 << 4000;
+    QTest::newRow("stored junk") << "3000"
+                                 << "4000"
+                                 << "big-wide" << 3000 << 4000;
+    QTest::newRow("stored one part") << "3000"
+                                     << "4000"
+                                     << "4500" << 3000 << 4000;
+    QTest::newRow("stored negative") << "3000"
+                                     << "4000"
+                                     << "-4500-5500" << 3000 << 4000;
+    // The window keeps the size it was designed with.
+    QTest::newRow("default height not a number") << "tall"
+                                                 << "4000"
+                                                 << "none" << 3314 << 4000;
+    QTest::newRow("default width empty") << "3000"
+                                         << ""
+                                         << "none" << 3000 << 4315;
+}
+
+void TestNoteWindow::sizeFromOptionsThenStored()
+{
+    QFETCH(QString, height);
+    QFETCH(QString, width);
+    QFETCH(QString, stored);
+    QFETCH(int, heightTwips);
+    QFETCH(int, widthTwips);
+    NoteFixture f;
+    f.options.height = height;
+    f.options.width = width;
+    if (stored != QLatin1String("none"))
+        f.settings->save(QString::fromLatin1(Keys::NoteSizeSection), kSeven, stored);
+    NoteForm *note = f.open(QStringLiteral("7"));
+    QCOMPARE(note->heightTwips(), heightTwips);
+    QCOMPARE(note->widthTwips(), widthTwips);
+    // The body fills the window.
+    QCOMPARE(note->Text1->geometry(), note->rect());
+}
+
+void TestNoteWindow::defaultSizeNeverOverwritesStoredSize()
+{
+    NoteFixture f;
+    f.settings->save(QString::fromLatin1(Keys::NoteSizeSection), kSeven,
+                     QStringLiteral("4500-5500"));
+    NoteForm *note = f.open(QStringLiteral("7"));
+    note->setSizeTwips(3000, 4000);
+    QCOMPARE(sizeOf(f, kSeven), QStringLiteral("4500-5500"));
+    note->setSizeTwips(3000, 4015);
+    QCOMPARE(sizeOf(f, kSeven), QStringLiteral("3000-4015"));
+
+    // A size the user drags to is measured in twips and stored.
+    note->show();
+    note->resize(400, 120);
+    const QString dragged =
+        QStringLiteral("%1-%2").arg(Twips::fromPixels(120) + 299).arg(Twips::fromPixels(400) + 100);
+    QTRY_COMPARE(sizeOf(f, kSeven), dragged);
+    QCOMPARE(note->Text1->size(), note->size());
+}
+
+void TestNoteWindow::allNotesOnTopAtLoad()
+{
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("milk"));
+    NoteForm *plain = f.open(QStringLiteral("7"));
+    QVERIFY(!IsTopmost(plain));
+    f.options.onTop = true;
+    NoteForm *onTop = f.open(QStringLiteral("7"));
+    QVERIFY(IsTopmost(onTop));
+    QVERIFY(onTop->isVisible());
+}
+
+void TestNoteWindow::typingOneCharacterRewritesTheFile()
+{
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("milk"));
+    NoteForm *note = f.open(QStringLiteral("7"));
+    QSignalSpy written(note, &NoteForm::noteWritten);
+    typeInto(note, QStringLiteral("s"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milks\r\n"));
+    QCOMPARE(written.count(), 1);
+    QCOMPARE(written.at(0).at(0).toString(), f.path(kSeven));
+
+    // A new note gets its file with its first character.
+    NoteForm *fresh = f.open(QStringLiteral("8"));
+    QVERIFY(!f.exists(QStringLiteral("PinvelleQuill8.pv")));
+    typeInto(fresh, QStringLiteral("e"));
+    QCOMPARE(f.bytesOf(QStringLiteral("PinvelleQuill8.pv")), QByteArray("e\r\n"));
+}
+
+void TestNoteWindow::trailingSpacesDoNotRewrite()
+{
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("milk"));
+    NoteForm *note = f.open(QStringLiteral("7"));
+    QSignalSpy written(note, &NoteForm::noteWritten);
+    typeInto(note, QStringLiteral("   "));
+    note->Text1->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(note->Text1, QStringLiteral("  "));
+    QCOMPARE(written.count(), 0);
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
+    // A tab is not a blank.
+    QTest::keyClick(note->Text1, Qt::Key_Tab);
+    QCOMPARE(written.count(), 1);
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("\tmilk\r\n"));
+}
+
+void TestNoteWindow::deletingAllTextRemovesTheFile()
+{
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("milk"));
+    NoteForm *note = f.open(QStringLiteral("7"));
+    note->Text1->selectAll();
+    QTest::keyClick(note->Text1, Qt::Key_Backspace);
+    QVERIFY(!f.exists(kSeven));
+    QVERIFY(note->isVisible());
+}
+
+void TestNoteWindow::ctrlZSwapsInThePreviousText()
+{
+    NoteFixture f;
+    NoteForm *note = f.open(QStringLiteral("7"));
+    typeInto(note, QStringLiteral("milk"));
+    typeInto(note, QStringLiteral("s"));
+    QTest::keyClick(note->Text1, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
+    QTest::keyClick(note->Text1, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milks"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milks\r\n"));
+    // Ctrl+Shift+Z is not the note's undo, and the edit box has none of its own.
+    QTest::keyClick(note->Text1, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milks"));
+}
+
+void TestNoteWindow::autoSaveOffWritesNothingUntilSave()
+{
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("milk"));
+    f.options.save = false;
+    NoteForm *note = f.open(QStringLiteral("7"));
+    typeInto(note, QStringLiteral(" and eggs"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
+    QVERIFY(note->hasUnsavedEdits());
+
+    note->SaveNote->trigger();
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milk and eggs\r\n"));
+    QVERIFY(!note->hasUnsavedEdits());
+    QMessageBox *saved = NoteFixture::box(note, QStringLiteral("Notice"));
+    QVERIFY(saved);
+    QCOMPARE(saved->text(), QStringLiteral("Note Saved"));
+    saved->close();
+
+    // Save writes even when nothing changed since the last run.
+    QFile::remove(f.path(kSeven));
+    note->SaveNote->trigger();
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milk and eggs\r\n"));
+}
+
+void TestNoteWindow::fontSizeReachesTheNoteAtItsNextKeystroke()
+{
+    NoteFixture f;
+    NoteForm *note = f.open(QStringLiteral("7"));
+    QCOMPARE(note->Text1->font().pointSizeF(), 8.0);
+    f.options.font = QStringLiteral("14");
+    QCOMPARE(note->Text1->font().pointSizeF(), 8.0);
+    typeInto(note, QStringLiteral("a"));
+    QCOMPARE(note->Text1->font().pointSizeF(), 14.0);
+    QCOMPARE(note->Text1->document()->defaultFont().pointSizeF(), 14.0);
+
+    // Even a key that changes nothing to save applies it.
+    f.options.font = QStringLiteral("10.5");
+    typeInto(note, QStringLiteral(" "));
+    QCOMPARE(note->Text1->font().pointSizeF(), 10.5);
+
+    for (const char *bad : {"big", "", "0", "-3"}) {
+        f.options.font = QString::fromLatin1(bad);
+        typeInto(note, QStringLiteral("b"));
+        QCOMPARE(note->Text1->font().pointSizeF(), 10.5);
+    }
+}
+
+void TestNoteWindow::linesAreWrittenWithCrLf()
+{
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("first\r\nsecond"));
+    NoteForm *note = f.open(QStringLiteral("7"));
+    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("first\nsecond"));
+    note->Text1->moveCursor(QTextCursor::End);
+    QTest::keyClick(note->Text1, Qt::Key_Return);
+    typeInto(note, QStringLiteral("third"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("first\r\nsecond\r\nthird\r\n"));
+}
+
+void TestNoteWindow::failedWriteKeepsTheFileAndWarnsOnce()
+{
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("milk"));
+    NoteForm *note = f.open(QStringLiteral("7"));
+    QApplication::setActiveWindow(note);
+    QVERIFY(QTest::qWaitForWindowActive(note));
+    note->Text1->setFocus();
+    QCOMPARE(QApplication::focusWidget(), note->Text1);
+    const auto writable =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(f.dir.path(), readOnly));
+    {
+        Unprivileged asUser;
+        typeInto(note, QStringLiteral("s"));
+        QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
+        QVERIFY(note->WarningBar->isVisible());
+        QVERIFY(note->WarningBar->text().contains(kSeven));
+        QVERIFY(!note->lastWriteError().isEmpty());
+        QVERIFY(note->hasUnsavedEdits());
+        // No box: the keys go on reaching the note.
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(note->findChildren<QMessageBox *>().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), note->Text1);
+
+        // Closed by the user, it stays closed while the writes go on failing.
+        QTest::mouseClick(note->WarningBar, Qt::LeftButton);
+        QVERIFY(!note->WarningBar->isVisible());
+        typeInto(note, QStringLiteral("y"));
+        QVERIFY(!note->WarningBar->isVisible());
+        QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milksy"));
+    }
+    QVERIFY(QFile::setPermissions(f.dir.path(), writable));
+    typeInto(note, QStringLiteral("!"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milksy!\r\n"));
+    QVERIFY(note->lastWriteError().isEmpty());
+    QVERIFY(!note->hasUnsavedEdits());
+
+    // After a write that worked, the next failure is told again.
+    QVERIFY(QFile::setPermissions(f.dir.path(), readOnly));
+    {
+        Unprivileged asUser;
+        typeInto(note, QStringLiteral("?"));
+        QVERIFY(note->WarningBar->isVisible());
+    }
+    QVERIFY(QFile::setPermissions(f.dir.path(), writable));
+}
+
+void TestNoteWindow::positionIsRestoredAndStored()
+{
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("milk"));
+    const QString section = QString::fromLatin1(Keys::NotePositionSection);
+    f.settings->save(section, kSeven, QStringLiteral("1500-900"));
+    NoteForm *note = f.open(QStringLiteral("7"));
+    QVERIFY(note->isVisible());
+    QCOMPARE(note->frameGeometry().topLeft(), Twips::point(1500, 900));
+
+    note->move(Twips::point(3000, 2400));
+    QTRY_COMPARE(f.settings->read(section, kSeven, QString()), QStringLiteral("3000-2400"));
+    // Hiding right after a move still keeps where it was left.
+    note->move(Twips::point(4500, 1500));
+    note->hide();
+    QCOMPARE(f.settings->read(section, kSeven, QString()), QStringLiteral("4500-1500"));
+}
+
+void TestNoteWindow::positionOffEveryScreenIsBroughtBack()
+{
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("milk"));
+    f.settings->save(QString::fromLatin1(Keys::NotePositionSection), kSeven,
+                     QStringLiteral("150000-150000"));
+    NoteForm *note = f.open(QStringLiteral("7"));
+    const QRect screen = QApplication::primaryScreen()->availableGeometry();
+    QVERIFY(screen.contains(note->frameGeometry().topLeft()));
+    // Placed before the window manager added its frame, it may overlap the edge by that.
+    const QRect frame = note->frameGeometry();
+    QVERIFY(screen.intersected(frame).width() >= frame.width() - 10);
+    QVERIFY(screen.intersected(frame).height() >= frame.height() - 10);
+}

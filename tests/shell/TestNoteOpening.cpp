@@ -1,0 +1,272 @@
+#include "TestNoteOpening.h"
+
+#include "TestEnvironment.h"
+#include "notes/NoteForm.h"
+#include "notes/NoteForm1.h"
+#include "notes/NoteForm22.h"
+#include "platform/Twips.h"
+#include "settings/OptionsPanel.h"
+#include "settings/SettingsStore.h"
+#include "shell/FormMenu.h"
+#include "shell/NoteOpener.h"
+#include "shell/TrayIcon.h"
+
+#include <QAction>
+#include <QFile>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextEdit>
+
+namespace {
+
+QList<NoteForm *> visibleNotes()
+{
+    QList<NoteForm *> notes;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *note = qobject_cast<NoteForm *>(widget);
+        if (note && note->isVisible())
+            notes << note;
+    }
+    return notes;
+}
+
+QStringList titles(const QList<NoteForm *> &notes)
+{
+    QStringList list;
+    for (const NoteForm *note : notes)
+        list << note->windowTitle();
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+TestNoteOpening::TestNoteOpening() = default;
+TestNoteOpening::~TestNoteOpening() = default;
+
+void TestNoteOpening::init()
+{
+    TestEnvironment::instance()->clearSettings();
+    m_notes = std::make_unique<QTemporaryDir>();
+    m_store = std::make_unique<SettingsStore>();
+    m_store->save(Keys::DoNotAskStartup, QStringLiteral("1"));
+}
+
+void TestNoteOpening::cleanup()
+{
+    m_menu.reset();
+    m_store.reset();
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox *>(widget))
+            widget->close();
+    }
+}
+
+FormMenu &TestNoteOpening::startMenu()
+{
+    m_menu = std::make_unique<FormMenu>(*m_store, NotesFolder(m_notes->path()));
+    m_menu->Form_Load();
+    return *m_menu;
+}
+
+void TestNoteOpening::writeNote(const QString &name, const QByteArray &text)
+{
+    QFile file(m_notes->filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text + "\r\n");
+}
+
+void TestNoteOpening::newNoteInEmptyFolder()
+{
+    FormMenu &menu = startMenu();
+    QTest::mouseClick(menu.Command5, Qt::LeftButton);
+    NoteForm *note = menu.noteOpener().current();
+    QVERIFY(note);
+    QCOMPARE(note->windowTitle(), QStringLiteral("PinvelleQuill1.pv"));
+    QVERIFY(note->isVisible());
+    QVERIFY(qobject_cast<NoteForm1 *>(note));
+    QCOMPARE(note->Text1->toPlainText(), QString());
+}
+
+void TestNoteOpening::newNoteWalksPastNotesWithText()
+{
+    for (int i = 1; i <= 3; ++i)
+        writeNote(QStringLiteral("PinvelleQuill%1.pv").arg(i), "note " + QByteArray::number(i));
+    const QString placeKey = QStringLiteral("PinvelleQuill2.pv");
+    const QString placeSection = QString::fromLatin1(Keys::NotePositionSection);
+    m_store->save(placeSection, placeKey, QStringLiteral("1500-1500"));
+
+    FormMenu &menu = startMenu();
+    menu.Command5_Click();
+    QCOMPARE(menu.noteOpener().current()->windowTitle(), QStringLiteral("PinvelleQuill4.pv"));
+    menu.Command5_Click();
+    QCOMPARE(menu.noteOpener().current()->windowTitle(), QStringLiteral("PinvelleQuill5.pv"));
+
+    // The windows made for taken numbers were closed, never shown.
+    QTRY_COMPARE(menu.noteOpener().registry().windows().size(), 2);
+    QCOMPARE(titles(visibleNotes()), QStringList({QStringLiteral("PinvelleQuill4.pv"),
+                                                  QStringLiteral("PinvelleQuill5.pv")}));
+    QCOMPARE(m_store->read(placeSection, placeKey, QString()), QStringLiteral("1500-1500"));
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY(QFile::exists(m_notes->filePath(QStringLiteral("PinvelleQuill%1.pv").arg(i))));
+}
+
+void TestNoteOpening::newNoteStopsAtTheLastNumber()
+{
+    FormMenu &menu = startMenu();
+    menu.noteOpener().setLastNumberTried(NoteOpener::kLastNoteNumber - 1);
+    QVERIFY(menu.noteOpener().newNote());
+    QCOMPARE(menu.noteOpener().current()->windowTitle(), QStringLiteral("PinvelleQuill32767.pv"));
+    QVERIFY(!menu.noteOpener().newNote());
+    QTRY_VERIFY(!QApplication::topLevelWidgets().isEmpty());
+    bool told = false;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(widget);
+        told = told || (box && box->isVisible() && box->text().contains(QStringLiteral("32767")));
+    }
+    QVERIFY(told);
+    QCOMPARE(visibleNotes().size(), 1);
+    QVERIFY(!menu.noteOpener().options().creatingNotes());
+}
+
+void TestNoteOpening::openNoteIsRaisedNotOpenedTwice()
+{
+    writeNote(QStringLiteral("PinvelleQuill1.pv"), "hello");
+    FormMenu &menu = startMenu();
+    NoteForm *first = menu.noteOpener().openEntry(QStringLiteral("PinvelleQuill1.pv - hello"));
+    QVERIFY(first);
+    QCOMPARE(first->Text1->toPlainText(), QStringLiteral("hello"));
+    first->hide(); // a hidden note counts as open too
+    NoteForm *again = menu.noteOpener().openEntry(QStringLiteral("PinvelleQuill1.pv - hello"));
+    QCOMPARE(again, first);
+    QVERIFY(first->isVisible());
+    QCOMPARE(menu.noteOpener().registry().windows().size(), 1);
+}
+
+void TestNoteOpening::listClickOpensInCurrentBorder()
+{
+    writeNote(QStringLiteral("PinvelleQuill1.pv"), "one");
+    writeNote(QStringLiteral("PinvelleQuill2.pv"), "two");
+    FormMenu &menu = startMenu();
+    QTest::mouseClick(menu.Command8, Qt::LeftButton);
+    QCOMPARE(menu.List1->count(), 2);
+    menu.Frame2->Option1->setChecked(true);
+
+    QListWidgetItem *item = menu.List1->item(1);
+    QTest::mouseClick(menu.List1->viewport(), Qt::LeftButton, {},
+                      menu.List1->visualItemRect(item).center());
+    NoteForm *note = menu.noteOpener().current();
+    QVERIFY(note);
+    QVERIFY(qobject_cast<NoteForm22 *>(note));
+    QCOMPARE(note->windowTitle(), QStringLiteral("PinvelleQuill2.pv"));
+    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("two"));
+}
+
+void TestNoteOpening::startupOpensAllInStoredBorder()
+{
+    writeNote(QStringLiteral("PinvelleQuill1.pv"), "one");
+    writeNote(QStringLiteral("Other.PV"), "other");
+    writeNote(QStringLiteral("ignored.txt"), "no");
+    m_store->save(Keys::OpenAllNotes, QStringLiteral("1"));
+    m_store->save(Keys::BorderThin, QStringLiteral("False"));
+    m_store->save(Keys::BorderFull, QStringLiteral("True"));
+    startMenu();
+    const QList<NoteForm *> notes = visibleNotes();
+    QCOMPARE(titles(notes),
+             QStringList({QStringLiteral("Other.PV"), QStringLiteral("PinvelleQuill1.pv")}));
+    for (NoteForm *note : notes)
+        QVERIFY(qobject_cast<NoteForm22 *>(note));
+}
+
+void TestNoteOpening::getNoteShowsAndHidesTheList()
+{
+    FormMenu &menu = startMenu();
+    QVERIFY(!menu.List1->isVisibleTo(&menu));
+    QTest::mouseClick(menu.Command8, Qt::LeftButton);
+    QCOMPARE(menu.Command8->text(), QStringLiteral("Hide Note"));
+    QVERIFY(menu.List1->isVisible());
+    QVERIFY(std::abs(menu.widthTwips() - 8055) <= Twips::fromPixels(1));
+    QVERIFY(menu.List1->geometry().right() < menu.width());
+    QTest::mouseClick(menu.Command8, Qt::LeftButton);
+    QCOMPARE(menu.Command8->text(), QStringLiteral("Get Note"));
+    QVERIFY(std::abs(menu.widthTwips() - 5595) <= Twips::fromPixels(1));
+}
+
+void TestNoteOpening::trayMenuHoldsTwentyNotes()
+{
+    {
+        FormMenu &menu = startMenu();
+        menu.refreshCatalogue();
+        const QList<QAction *> actions = menu.trayIcon().menu()->actions();
+        QCOMPARE(actions.at(0)->text(), QStringLiteral("New Note"));
+        QCOMPARE(actions.at(1)->text(), QStringLiteral("Show Pinvelle"));
+        QVERIFY(actions.at(2)->isSeparator());
+        for (int i = 0; i < TrayIcon::kNoteItems; ++i)
+            QVERIFY(!menu.trayIcon().noteItem(i)->isVisible());
+    }
+    for (int i = 1; i <= 25; ++i)
+        writeNote(QStringLiteral("PinvelleQuill%1.pv").arg(i), "n" + QByteArray::number(i));
+    writeNote(QStringLiteral("A&B.pv"), "amp");
+    FormMenu &menu = startMenu();
+    menu.refreshCatalogue();
+    QCOMPARE(menu.List1->count(), 26);
+    for (int i = 0; i < TrayIcon::kNoteItems; ++i) {
+        QAction *item = menu.trayIcon().noteItem(i);
+        QVERIFY(item->isVisible());
+        QCOMPARE(item->objectName(), QStringLiteral("MenuNote%1").arg(i + 1));
+        QCOMPARE(item->data().toString(), menu.List1->item(i)->text());
+    }
+    // Ampersands in a caption are shown, not turned into shortcuts.
+    QCOMPARE(menu.trayIcon().noteItem(0)->text(), QStringLiteral("A&&B.pv - amp"));
+}
+
+void TestNoteOpening::trayNoteItemsOpenTheirNote()
+{
+    for (int i = 1; i <= 15; ++i)
+        writeNote(QStringLiteral("PinvelleQuill%1.pv").arg(i), "n" + QByteArray::number(i));
+    FormMenu &menu = startMenu();
+    menu.refreshCatalogue();
+    QAction *item = menu.trayIcon().noteItem(14);
+    item->trigger();
+    NoteForm *note = menu.noteOpener().current();
+    QVERIFY(note);
+    QCOMPARE(note->windowTitle() + QStringLiteral(" - ") + note->Text1->toPlainText(),
+             item->data().toString());
+
+    menu.trayIcon().menu()->actions().at(0)->trigger(); // New Note
+    QCOMPARE(menu.noteOpener().current()->windowTitle(), QStringLiteral("PinvelleQuill16.pv"));
+}
+
+void TestNoteOpening::typingUpdatesTheListedEntry()
+{
+    writeNote(QStringLiteral("PinvelleQuill1.pv"), "one");
+    FormMenu &menu = startMenu();
+    menu.Command8_Click();
+    menu.Command5_Click();
+    NoteForm *note = menu.noteOpener().current();
+    QCOMPARE(note->windowTitle(), QStringLiteral("PinvelleQuill2.pv"));
+    QTest::keyClicks(note->Text1, QStringLiteral("fresh"));
+    QTRY_COMPARE(menu.List1->count(), 2);
+    QCOMPARE(menu.List1->item(1)->text(), QStringLiteral("PinvelleQuill2.pv - fresh"));
+    QCOMPARE(menu.trayIcon().noteItem(1)->data().toString(),
+             QStringLiteral("PinvelleQuill2.pv - fresh"));
+
+    note->Text1->selectAll();
+    QTest::keyClick(note->Text1, Qt::Key_Delete);
+    QTRY_COMPARE(menu.List1->count(), 1);
+    QVERIFY(!menu.trayIcon().noteItem(1)->isVisible());
+}
+
+void TestNoteOpening::minimizeWithoutTrayUsesTaskBar()
+{
+    FormMenu &menu = startMenu();
+    if (menu.trayIcon().available())
+        QSKIP("this desktop has a tray; the end-to-end test covers it");
+    QTest::mouseClick(menu.Command1, Qt::LeftButton);
+    QVERIFY(menu.isMinimized());
+    QVERIFY(menu.List1->isVisibleTo(&menu));
+}

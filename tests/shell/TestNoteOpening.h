@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QTemporaryDir>
+#include <memory>
+
+class FormMenu;
+class SettingsStore;
+
+class TestNoteOpening : public QObject {
+    Q_OBJECT
+public:
+    TestNoteOpening();
+    ~TestNoteOpening() override;
+
+private slots:
+    void init();
+    void cleanup();
+
+    void newNoteInEmptyFolder();
+    void newNoteWalksPastNotesWithText();
+    void newNoteStopsAtTheLastNumber();
+    void openNoteIsRaisedNotOpenedTwice();
+    void listClickOpensInCurrentBorder();
+    void startupOpensAllInStoredBorder();
+    void getNoteShowsAndHidesTheList();
+    void trayMenuHoldsTwentyNotes();
+    void trayNoteItemsOpenTheirNote();
+    void typingUpdatesTheListedEntry();
+    void minimizeWithoutTrayUsesTaskBar();
+
+private:
+    FormMenu &startMenu();
+    void writeNote(const QString &name, const QByteArray &text);
+
+    std::unique_ptr<QTemporaryDir> m_notes;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<FormMenu> m_menu;
+};

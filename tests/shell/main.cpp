@@ -1,0 +1,10 @@
+#include "TestEnvironment.h"
+#include "TestAutostart.h"
+#include "TestForm2255.h"
+#include "TestFormMenu.h"
+#include "TestInfoCommands.h"
+#include "TestNoteCatalogue.h"
+#include "TestNoteOpening.h"
+
+PINVELLE_TEST_MAIN(TestFormMenu, TestForm2255, TestInfoCommands, TestAutostart, TestNoteCatalogue,
+                   TestNoteOpening)
