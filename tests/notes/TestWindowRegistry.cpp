@@ -3,6 +3,7 @@
 #include "platform/Topmost.h"
 #include "platform/WindowRegistry.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
 #include <memory>
@@ -72,10 +73,16 @@ void TestWindowRegistry::destroyedWindowsLeave()
     auto stays = window(QStringLiteral("PinvelleQuill1.pv"));
     registry.add(gone.get());
     registry.add(stays.get());
+    QSignalSpy removed(&registry, &WindowRegistry::windowRemoved);
     gone.reset();
+    QCOMPARE(removed.count(), 1);
     QCOMPARE(registry.windows(), QList<QWidget *>{stays.get()});
     QCOMPARE(registry.find(QStringLiteral("PinvelleQuill1.pv")), stays.get());
+    registry.remove(stays.get());
+    QCOMPARE(removed.count(), 2);
+    // Only registered windows are announced.
     stays.reset();
+    QCOMPARE(removed.count(), 2);
     QCOMPARE(registry.activate(QStringLiteral("PinvelleQuill1.pv")),
              WindowRegistry::Activation::NoSuchWindow);
 }
