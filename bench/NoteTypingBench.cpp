@@ -1,0 +1,165 @@
+// How long a keystroke in an open note takes until the note's file is replaced on disk,
+// against a bare atomic write of the same bytes to the same folder. Prints the medians
+// and their ratio for a 1 KB and a 100 KB note.
+//
+//   bench_note_typing [--dir FOLDER] [--rounds N]
+//
+// FOLDER should be on the disk notes live on; by default a fresh folder is made in the
+// current directory (not /tmp, which is often held in memory).
+
+#include "notes/NoteForm1.h"
+#include "notes/NoteOptions.h"
+#include "notes/NoteSaver.h"
+#include "settings/SettingsStore.h"
+#include "store/NoteFile.h"
+#include "store/NotesFolder.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct BenchOptions final : NoteOptions {
+    QString defaultHeightText() const override { return QStringLiteral("3000"); }
+    QString defaultWidthText() const override { return QStringLiteral("4000"); }
+    QString fontSizeText() const override { return QStringLiteral("8"); }
+    QString colourText() const override { return QStringLiteral("Yellow"); }
+    bool autoSave() const override { return save; }
+    bool allOnTop() const override { return false; }
+    bool creatingNotes() const override { return false; }
+    bool save = true;
+};
+
+struct Figures {
+    double median = 0;
+    double p90 = 0;
+};
+
+Figures summarise(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&samples](double q) {
+        return samples[static_cast<size_t>(q * static_cast<double>(samples.size() - 1))];
+    };
+    return {at(0.5), at(0.9)};
+}
+
+// A note of about size bytes: lines of words, as a long shopping list would be.
+QString noteText(qsizetype size)
+{
+    const QString line = QStringLiteral("milk, eggs, bread and a little butter for Sunday\n");
+    QString text;
+    while (text.size() + line.size() <= size)
+        text += line;
+    text += QString(size - text.size(), QLatin1Char('x'));
+    return text;
+}
+
+struct Row {
+    qsizetype bytes;
+    Figures typed;
+    Figures bare;
+    Figures editorOnly; // the same keystroke with automatic saving off
+};
+
+Row measure(const QString &folderPath, qsizetype bytes, int rounds)
+{
+    QDir(folderPath).mkpath(QStringLiteral("."));
+    const NotesFolder folder(folderPath);
+    SettingsStore settings(folderPath + QStringLiteral("/bench-settings.ini"));
+    BenchOptions options;
+
+    const QString text = noteText(bytes);
+    const QString notePath = folder.filePath(NotesFolder::fileName(1));
+    const QString barePath = folder.filePath(QStringLiteral("bare.pv"));
+    WriteNoteFile(NoteSaver::toFileText(text), notePath);
+
+    auto *note = new NoteForm1(options, settings, folder);
+    note->load(QStringLiteral("1"));
+    note->Text1->moveCursor(QTextCursor::End);
+    // Settle the window and the file system before timing.
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(note->Text1, Qt::Key_A);
+
+    std::vector<double> typed;
+    std::vector<double> bare;
+    QElapsedTimer clock;
+    for (int i = 0; i < rounds; ++i) {
+        const qint64 before = QFileInfo(notePath).size();
+        clock.start();
+        QTest::keyClick(note->Text1, Qt::Key_A);
+        const qint64 elapsed = clock.nsecsElapsed();
+        if (QFileInfo(notePath).size() != before + 1) {
+            std::fprintf(stderr, "the keystroke did not replace the note's file\n");
+            std::exit(2);
+        }
+        typed.push_back(static_cast<double>(elapsed) / 1e6);
+
+        // The same bytes the keystroke wrote, straight through the note store.
+        const QString same = NoteSaver::toFileText(note->Text1->toPlainText());
+        clock.start();
+        const NoteWriteResult result = WriteNoteFile(same, barePath);
+        bare.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        if (!result.ok()) {
+            std::fprintf(stderr, "%s\n", qPrintable(result.message()));
+            std::exit(2);
+        }
+    }
+    std::vector<double> editorOnly;
+    options.save = false;
+    for (int i = 0; i < rounds; ++i) {
+        clock.start();
+        QTest::keyClick(note->Text1, Qt::Key_A);
+        editorOnly.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    }
+    delete note;
+    return {bytes, summarise(typed), summarise(bare), summarise(editorOnly)};
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption dirOption(QStringLiteral("dir"),
+                                       QStringLiteral("Folder to write the notes in."),
+                                       QStringLiteral("folder"));
+    const QCommandLineOption roundsOption(QStringLiteral("rounds"),
+                                          QStringLiteral("Keystrokes per note size (200)."),
+                                          QStringLiteral("n"), QStringLiteral("200"));
+    parser.addOption(dirOption);
+    parser.addOption(roundsOption);
+    parser.process(app);
+    const int rounds = std::max(10, parser.value(roundsOption).toInt());
+
+    QTemporaryDir scratch(QDir::currentPath() + QStringLiteral("/bench-notes-XXXXXX"));
+    const QString base = parser.isSet(dirOption) ? parser.value(dirOption) : scratch.path();
+
+    std::printf("Keystroke to note file replaced, against a bare atomic write (%d rounds, in %s)\n",
+                rounds, qPrintable(QDir::toNativeSeparators(base)));
+    std::printf("%-8s  %13s  %13s  %13s  %13s  %8s  %13s\n", "note", "typed median", "typed p90",
+                "bare median", "bare p90", "ratio", "no-save median");
+    for (const qsizetype bytes : {qsizetype(1024), qsizetype(100 * 1024)}) {
+        const Row row = measure(base + QStringLiteral("/%1").arg(bytes), bytes, rounds);
+        std::printf("%-8s  %10.3f ms  %10.3f ms  %10.3f ms  %10.3f ms  %8.2f  %10.3f ms\n",
+                    bytes >= 1024 * 100 ? "100 KB" : "1 KB", row.typed.median, row.typed.p90,
+                    row.bare.median, row.bare.p90, row.typed.median / row.bare.median,
+                    row.editorOnly.median);
+    }
+    std::printf("Target: ratio of medians at most 1.5\n");
+    return 0;
+}
