@@ -33,6 +33,11 @@ public:
     struct Block;
 
 private:
+    void keepTrailingTextInForms();
+    void append(GumboInternalNode *parent, GumboInternalNode *child);
+    // A copy of `text` that lives as long as the tree.
+    const char *keep(const QByteArray &text);
+
     QByteArray m_source; // gumbo points into it
     Block *m_blocks;     // list head of gumbo's live allocations
     GumboInternalOutput *m_output = nullptr;

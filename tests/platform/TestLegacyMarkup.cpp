@@ -77,6 +77,14 @@ void TestLegacyMarkup::body_data()
     QTest::newRow("non-ASCII text and values")
         << QByteArray("<p title=\"caf\xc3\xa9\">\xe2\x82\xac 5</p>")
         << QStringLiteral("<BODY><P title=\"caf\u00e9\">\u20ac 5</P></BODY>");
+    QTest::newRow("text before a form's end tag stays in the form")
+        << QByteArray("<form><a href=\"x\">C</a> &copy; 2026\n</form>after<form><div>a</div>"
+                      "\n</form>")
+        << QStringLiteral("<BODY><FORM><A href=x>C</A> \u00a9 2026\n</FORM>after<FORM><DIV>a</DIV>"
+                          "\n</FORM></BODY>");
+    QTest::newRow("text on both sides of a form's end tag")
+        << QByteArray("<div><form>x &amp; y</FORM >a &lt; b<p>z</p></div>")
+        << QStringLiteral("<BODY><DIV><FORM>x &amp; y</FORM>a &lt; b<P>z</P></DIV></BODY>");
     QTest::newRow("whitespace between cells kept")
         << QByteArray("<table>\n <tr>\n  <td>a</td>\n </tr>\n</table>")
         << QStringLiteral("<BODY><TABLE>\n <TBODY><TR>\n  <TD>a</TD>\n </TR>\n</TBODY></TABLE>"
