@@ -55,7 +55,8 @@ struct HttpResponse {
 };
 
 // A small HTTP/1.1 server on 127.0.0.1 for tests: routes by path to handlers, records every
-// request, keeps connections alive, and can delay, stall or drop answers.
+// request, keeps connections alive, and can delay, stall, drop or cut short answers. Request
+// bodies must come with a Content-Length (chunked uploads are not read).
 class HttpTestServer final : public QObject {
     Q_OBJECT
 public:
