@@ -4,6 +4,7 @@
 #include "platform/Autostart.h"
 #include "platform/ProductInfo.h"
 #include "platform/Twips.h"
+#include "reminders/ReminderScanner.h"
 #include "settings/OptionsPanel.h"
 #include "settings/SettingsStore.h"
 #include "shell/Form2255.h"
@@ -19,6 +20,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -144,6 +147,30 @@ FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
     connect(m_tray, &TrayIcon::showMainWindowRequested, this, &FormMenu::showAndActivate);
     connect(m_tray, &TrayIcon::noteRequested, this,
             [this](const QString &entry) { m_opener->openEntry(entry); });
+
+    // Every note of the folder is looked at, whether or not the list was ever shown.
+    ReminderScanner::Hooks hooks;
+    hooks.noteFiles = [this] {
+        QStringList notes;
+        const QStringList files = QDir(m_folder.path()).entryList(QDir::Files);
+        for (const QString &file : files) {
+            if (NoteCatalogue::isNoteFile(file))
+                notes << file;
+        }
+        std::sort(notes.begin(), notes.end(), NoteCatalogue::listsBefore);
+        return notes;
+    };
+    hooks.bringToFront = [this](const QString &fileName) {
+        return m_opener->registry().activate(fileName) == WindowRegistry::Activation::Activated;
+    };
+    hooks.openNote = [this](const QString &fileName) { return m_opener->openFile(fileName); };
+    m_reminders = new ReminderScanner(m_settings, m_clock, std::move(hooks), this);
+    connect(m_reminders, &ReminderScanner::reminderFired, this,
+            [this](const QString &fileName, const QString &firstWords) {
+                if (m_tray->available())
+                    m_tray->showMessage(tr("Reminder: %1").arg(fileName),
+                                        firstWords.isEmpty() ? tr("(empty note)") : firstWords);
+            });
 
     showNotesFolder();
 }
@@ -386,5 +413,11 @@ void FormMenu::Form_Unload()
 
 void FormMenu::Timer4_Timer()
 {
-    // The reminder scan runs here.
+    m_reminders->scan();
+}
+
+void FormMenu::setClock(const Clock &clock)
+{
+    m_reminders->setClock(clock);
+    m_opener->setClock(clock);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reminders/SystemClock.h"
 #include "shell/InfoCommands.h"
 #include "shell/NoteCatalogue.h"
 #include "store/NotesFolder.h"
@@ -14,6 +15,7 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 class QTimer;
+class ReminderScanner;
 class SettingsStore;
 class TrayIcon;
 
@@ -74,6 +76,10 @@ public:
     const NoteCatalogue &catalogue() const { return m_catalogue; }
     NoteOpener &noteOpener() { return *m_opener; }
     TrayIcon &trayIcon() { return *m_tray; }
+    ReminderScanner &reminderScanner() { return *m_reminders; }
+    // The clock reminders read, for the scanner and the panels of windows opened from now
+    // on; the system clock unless set. Not owned.
+    void setClock(const Clock &clock);
 
     // The about, help and suggestions commands, whose browser tests replace.
     InfoCommands &infoCommands() { return m_info; }
@@ -102,5 +108,7 @@ private:
     NoteCatalogue m_catalogue;
     NoteOpener *m_opener;
     TrayIcon *m_tray;
+    SystemClock m_clock;
+    ReminderScanner *m_reminders;
     bool m_unloaded = false;
 };

@@ -4,6 +4,7 @@
 #include "notes/NoteForm1.h"
 #include "notes/NoteForm22.h"
 #include "platform/Notice.h"
+#include "reminders/ReminderPanel.h"
 #include "settings/OptionsPanel.h"
 
 #include <QTextEdit>
@@ -29,6 +30,9 @@ NoteForm *NoteOpener::createWindow()
     else
         window = new NoteForm1(m_options, m_settings, m_folder);
     connect(window, &NoteForm::noteWritten, this, &NoteOpener::noteWritten);
+    auto *panel = new ReminderPanel(m_settings, *m_clock);
+    window->setReminderPanel(panel);
+    connect(window, &NoteForm::reminderRequested, panel, &ReminderPanel::Reminder_Click);
     m_registry.add(window);
     m_current = window;
     return window;

@@ -3,6 +3,7 @@
 #include "PanelNoteOptions.h"
 #include "notes/NoteForm.h"
 #include "platform/WindowRegistry.h"
+#include "reminders/SystemClock.h"
 #include "store/NotesFolder.h"
 
 #include <QObject>
@@ -42,6 +43,8 @@ public:
     // Makes the next New Note start after number; the counter is not stored, so this is
     // only for carrying on from a known point.
     void setLastNumberTried(int number) { m_counter = number; }
+    // The clock the reminder panels of windows made from now on read.
+    void setClock(const Clock &clock) { m_clock = &clock; }
 
 signals:
     // A note window wrote or removed its file.
@@ -57,4 +60,6 @@ private:
     WindowRegistry m_registry;
     QPointer<NoteForm> m_current;
     int m_counter = 0;
+    SystemClock m_systemClock;
+    const Clock *m_clock = &m_systemClock;
 };

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "ReminderText.h"
+
+#include <QFrame>
+
+class Clock;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+class SettingsStore;
+
+// The reminder panel of a note window: a date and a time typed into five fields and stored
+// as the note's reminder under the window's title, the note's file name. It starts hidden;
+// the note's menu opens it, and a reminder that falls due opens it flashing.
+class ReminderPanel final : public QFrame {
+    Q_OBJECT
+public:
+    ReminderPanel(SettingsStore &settings, const Clock &clock, QWidget *parent = nullptr);
+    ~ReminderPanel() override;
+
+    // "Set Date/Time Reminder": shows the stored reminder, or the current minute when the
+    // fields are empty.
+    void Reminder_Click();
+    // "Set Reminder" stores the fields; "Cancel Reminder" empties them and the store.
+    void Command4_Click();
+    // "Cancel": stops the flashing and hides the panel; the stored reminder stays.
+    void Command5_Click();
+    // One flash: white becomes pure blue and anything else white.
+    void Timer1_Timer();
+
+    // A reminder that fell due: the panel shows value and flashes.
+    void showDue(const QString &value);
+
+    ReminderText::Fields fields() const;
+    QColor backColor() const;
+    // "Frame1", drawn in the top border as a frame's caption is.
+    QString caption() const { return m_caption; }
+
+    QLabel *Label1;        // column headings
+    QLineEdit *Text4;      // month
+    QLineEdit *Text5;      // day
+    QLineEdit *Text8;      // year
+    QLineEdit *Text9;      // time, hours and minutes
+    QComboBox *Combo1;     // AM or PM, editable
+    QPushButton *Command4; // "Set Reminder" / "Cancel Reminder": its caption is the state
+    QPushButton *Command5; // "Cancel"
+    QTimer *Timer1;        // flashes the panel while running
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    // The note's file name, which keys its reminder.
+    QString key() const;
+    void setFields(const ReminderText::Fields &fields);
+    void setBackColor(const QColor &colour);
+
+    SettingsStore &m_settings;
+    const Clock &m_clock;
+    QString m_caption;
+};
