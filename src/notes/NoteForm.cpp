@@ -177,7 +177,12 @@ void NoteForm::buildMenu()
 void NoteForm::load(const QString &key)
 {
     setText2Tag(key);
-    Text2->setText(QDateTime::currentDateTime().toString());
+    const QString now = QDateTime::currentDateTime().toString();
+    // A second hand-over within the same second changes nothing in Text2, yet must load.
+    if (Text2->text() == now)
+        Text2_Change();
+    else
+        Text2->setText(now);
 }
 
 void NoteForm::setText2Tag(const QString &key)
@@ -278,25 +283,40 @@ void NoteForm::resizeEvent(QResizeEvent *event)
 
 void NoteForm::Form_Resize()
 {
-    // The body fills the window below the Save As row when that is shown; its height stays.
-    Text1->setGeometry(0, Twips::toPixels(m_bodyTopTwips), width(), height());
-    layoutWarningBar();
-    if (m_reminderPanel)
-        m_reminderPanel->raise();
+    layoutBody();
     if (!m_loaded)
         return;
     const NotePlacement::Size size{m_heightTwips, m_widthTwips};
-    if (NotePlacement::storesSize(size))
-        m_settings.save(QString::fromLatin1(Keys::NoteSizeSection), windowTitle(),
-                        NotePlacement::sizeText(size));
+    if (!NotePlacement::storesSize(size))
+        return;
+    // Dragging a border resizes many times over; write only what the store does not hold.
+    const QString written = windowTitle() + QLatin1Char('/') + NotePlacement::sizeText(size);
+    if (written == m_sizeWritten)
+        return;
+    if (m_settings.save(QString::fromLatin1(Keys::NoteSizeSection), windowTitle(),
+                        NotePlacement::sizeText(size)))
+        m_sizeWritten = written;
 }
 
-void NoteForm::layoutWarningBar()
+void NoteForm::layoutBody()
 {
+    // The body fills the window below the Save As row when that is shown; its height stays.
+    // A warning about a failed write takes the foot of the window, so no text hides under it.
+    const int warning = layoutWarningBar();
+    Text1->setGeometry(0, Twips::toPixels(m_bodyTopTwips), width(), height() - warning);
+    if (m_reminderPanel)
+        m_reminderPanel->raise();
+}
+
+int NoteForm::layoutWarningBar()
+{
+    if (WarningBar->isHidden())
+        return 0;
     const int barHeight = WarningBar->heightForWidth(width());
     const int h = barHeight > 0 ? barHeight : WarningBar->sizeHint().height();
     WarningBar->setGeometry(0, std::max(0, height() - h), width(), h);
     WarningBar->raise();
+    return h;
 }
 
 void NoteForm::moveEvent(QMoveEvent *event)
@@ -386,7 +406,10 @@ void NoteForm::reportWrite(const NoteSaver::Outcome &outcome)
     if (outcome.write.ok()) {
         m_lastWriteError.clear();
         m_failureShown = false;
-        WarningBar->hide();
+        if (!WarningBar->isHidden()) {
+            WarningBar->hide();
+            layoutBody();
+        }
         emit noteWritten(outcome.write.path);
         return;
     }
@@ -397,7 +420,7 @@ void NoteForm::reportWrite(const NoteSaver::Outcome &outcome)
     if (!m_failureShown) {
         m_failureShown = true;
         WarningBar->show();
-        layoutWarningBar();
+        layoutBody();
     }
 }
 
@@ -424,6 +447,7 @@ bool NoteForm::eventFilter(QObject *watched, QEvent *event)
         }
     } else if (watched == WarningBar && event->type() == QEvent::MouseButtonPress) {
         WarningBar->hide();
+        layoutBody();
         return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -545,7 +569,7 @@ void NoteForm::showNameRow(bool shown)
     Command1->setVisible(shown);
     Command2->setVisible(shown);
     m_bodyTopTwips = shown ? kBodyTopBelowNameRow : 0;
-    Form_Resize();
+    layoutBody();
     if (!shown)
         Text1->setFocus();
 }

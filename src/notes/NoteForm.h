@@ -102,7 +102,8 @@ private:
     void restorePosition();
     void storePosition();
     void Form_Resize();
-    void layoutWarningBar();
+    void layoutBody();
+    int layoutWarningBar(); // its height, 0 while hidden
 
     void Text1_Change();
     void Timer2_Timer();
@@ -132,6 +133,7 @@ private:
     int m_widthTwips = 0;
     int m_bodyTopTwips = 0;
     QString m_lastWriteError;
+    QString m_sizeWritten; // title and size this window last stored
     bool m_failureShown = false;
     QTimer *m_positionTimer;
     QPrinter *m_printer = nullptr;

@@ -76,6 +76,17 @@ void TestNoteWindow::loadsByKey()
     QCOMPARE(f.exists(kSeven), !onDisk.isEmpty());
 }
 
+void TestNoteWindow::handingOverTwiceLoadsTwice()
+{
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("milk"));
+    NoteForm *note = f.open(QStringLiteral("8"));
+    QCOMPARE(note->windowTitle(), QStringLiteral("PinvelleQuill8.pv"));
+    note->load(QStringLiteral("7"));
+    QCOMPARE(note->windowTitle(), kSeven);
+    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+}
+
 void TestNoteWindow::bothKindsLackMinimiseAndMaximise()
 {
     NoteFixture f;
@@ -364,6 +375,7 @@ void TestNoteWindow::failedWriteKeepsTheFileAndWarnsOnce()
         QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
         QVERIFY(note->WarningBar->isVisible());
         QVERIFY(note->WarningBar->text().contains(kSeven));
+        QVERIFY(note->Text1->geometry().bottom() < note->WarningBar->geometry().top());
         QVERIFY(!note->lastWriteError().isEmpty());
         QVERIFY(note->hasUnsavedEdits());
         // No box: the keys go on reaching the note.
@@ -383,6 +395,7 @@ void TestNoteWindow::failedWriteKeepsTheFileAndWarnsOnce()
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milksy!\r\n"));
     QVERIFY(note->lastWriteError().isEmpty());
     QVERIFY(!note->hasUnsavedEdits());
+    QCOMPARE(note->Text1->geometry(), note->rect());
 
     // After a write that worked, the next failure is told again.
     QVERIFY(QFile::setPermissions(f.dir.path(), readOnly));

@@ -8,6 +8,7 @@ class TestNoteWindow : public QObject {
 private slots:
     void loadsByKey_data();
     void loadsByKey();
+    void handingOverTwiceLoadsTwice();
     void bothKindsLackMinimiseAndMaximise();
     void loadingWritesTheTrimmedTextBack_data();
     void loadingWritesTheTrimmedTextBack();
