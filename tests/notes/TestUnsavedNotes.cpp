@@ -3,6 +3,7 @@
 #include "NoteFixture.h"
 #include "Unprivileged.h"
 #include "notes/UnsavedNotes.h"
+#include "shell/FormMenu.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -116,5 +117,18 @@ void TestUnsavedNotes::failedSaveStays()
     QVERIFY(told);
     QVERIFY(told->text().contains(kSeven));
     QVERIFY(told->text().contains(kEight));
+    QCOMPARE(UnsavedNotes::find().size(), 2);
+}
+
+void TestUnsavedNotes::exitButtonAsksFirst()
+{
+    NoteFixture f;
+    typeWithSavingOff(f);
+    FormMenu menu(*f.settings, f.folder);
+    QTest::mouseClick(menu.Command2, Qt::LeftButton);
+    QMessageBox *question = exitQuestion(menu);
+    QVERIFY(question);
+    question->button(QMessageBox::Cancel)->click();
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
     QCOMPARE(UnsavedNotes::find().size(), 2);
 }

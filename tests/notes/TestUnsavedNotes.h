@@ -11,4 +11,5 @@ private slots:
     void noLeavesWithoutSaving();
     void cancelStays();
     void failedSaveStays();
+    void exitButtonAsksFirst();
 };
