@@ -10,6 +10,7 @@
 #include "shell/Form2255.h"
 #include "shell/NoteOpener.h"
 #include "shell/TrayIcon.h"
+#include "sync/Form1.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -125,6 +126,7 @@ FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
     connect(Command3, &QPushButton::clicked, this, &FormMenu::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &FormMenu::Command4_Click);
     connect(Command10, &QPushButton::clicked, this, &FormMenu::Command10_Click);
+    connect(Command14, &QPushButton::clicked, this, &FormMenu::Command14_Click);
 
     connect(Command5, &QPushButton::clicked, this, &FormMenu::Command5_Click);
     connect(Command8, &QPushButton::clicked, this, &FormMenu::Command8_Click);
@@ -175,7 +177,10 @@ FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
     showNotesFolder();
 }
 
-FormMenu::~FormMenu() = default;
+FormMenu::~FormMenu()
+{
+    delete m_syncWindow;
+}
 
 void FormMenu::Form_Load()
 {
@@ -374,6 +379,22 @@ void FormMenu::Command4_Click()
 void FormMenu::Command10_Click()
 {
     m_info.showSuggestions(this);
+}
+
+void FormMenu::Command14_Click()
+{
+    // One window; using the command again shows it with a fresh list.
+    if (!m_syncWindow) {
+        m_syncWindow = new Form1(m_folder.path(), m_siteAddress);
+        connect(m_syncWindow, &Form1::catalogueRefreshWanted, this, &FormMenu::refreshCatalogue);
+        connect(m_syncWindow, &Form1::notesPulled, this, &FormMenu::refreshCatalogue);
+    }
+    m_syncWindow->open();
+}
+
+Form1 *FormMenu::syncWindow() const
+{
+    return m_syncWindow;
 }
 
 void FormMenu::resizeEvent(QResizeEvent *event)

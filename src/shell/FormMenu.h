@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class Form1;
 class Form2255;
 class NoteOpener;
 class OptionsPanel;
@@ -68,6 +69,7 @@ public:
     void Command3_Click();  // About
     void Command4_Click();  // Help
     void Command10_Click(); // Suggestions
+    void Command14_Click(); // opens the synchronisation window
     void Command5_Click();  // New Note
     void Command8_Click();  // Get Note / Hide Note
 
@@ -85,6 +87,8 @@ public:
     InfoCommands &infoCommands() { return m_info; }
     // The run-at-startup question while it is open.
     Form2255 *startupQuestion() const;
+    // The synchronisation window while it is open.
+    Form1 *syncWindow() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -105,6 +109,7 @@ private:
     QString m_siteAddress;
     InfoCommands m_info;
     QPointer<Form2255> m_startupQuestion;
+    QPointer<Form1> m_syncWindow;
     NoteCatalogue m_catalogue;
     NoteOpener *m_opener;
     TrayIcon *m_tray;

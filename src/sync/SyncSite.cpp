@@ -1,0 +1,63 @@
+#include "sync/SyncSite.h"
+
+#include <QLocale>
+
+namespace {
+const QString kTransferPage = QStringLiteral("noteimport.aspx");
+const QString kAccountPage = QStringLiteral("account.asp");
+
+QString encoded(const QString &text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+} // namespace
+
+SyncSite::SyncSite(const QString &baseAddress) : m_base(QUrl::fromUserInput(baseAddress.trimmed()))
+{
+    QString path = m_base.path();
+    if (!path.endsWith(QLatin1Char('/')))
+        m_base.setPath(path + QLatin1Char('/'));
+    m_base.setQuery(QString());
+    m_base.setFragment(QString());
+}
+
+QString SyncSite::name() const
+{
+    QString text =
+        m_base.toString(QUrl::RemoveScheme | QUrl::RemoveUserInfo | QUrl::StripTrailingSlash);
+    while (text.startsWith(QLatin1Char('/')))
+        text.remove(0, 1);
+    while (text.endsWith(QLatin1Char('/')))
+        text.chop(1);
+    return text;
+}
+
+QUrl SyncSite::pushRequest(bool overwrite, const QString &dateText) const
+{
+    return page(kTransferPage, QStringLiteral("overwrite=%1&%2")
+                                   .arg(overwrite ? QLatin1Char('1') : QLatin1Char('0'))
+                                   .arg(encoded(dateText)));
+}
+
+QUrl SyncSite::pullRequest(const QString &dateText) const
+{
+    return page(kTransferPage, encoded(dateText));
+}
+
+QUrl SyncSite::accountPage() const
+{
+    return page(kAccountPage, QString());
+}
+
+QString SyncSite::dateText(const QDateTime &when)
+{
+    return QLocale::system().toString(when, QLocale::ShortFormat);
+}
+
+QUrl SyncSite::page(const QString &path, const QString &query) const
+{
+    QUrl url = m_base.resolved(QUrl(path));
+    if (!query.isEmpty())
+        url.setQuery(query, QUrl::StrictMode);
+    return url;
+}

@@ -1,0 +1,87 @@
+#include "SyncFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+SyncFixture::SyncFixture()
+{
+    m_site.addAccount(kEmail, kPassword);
+    if (!m_site.listen())
+        qFatal("the site double cannot listen");
+}
+
+SyncFixture::~SyncFixture()
+{
+    delete m_window;
+}
+
+QString SyncFixture::path(const QString &fileName) const
+{
+    return QDir(m_folder.path()).filePath(fileName);
+}
+
+void SyncFixture::writeFile(const QString &fileName, const QByteArray &bytes) const
+{
+    QFile file(path(fileName));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write a test note");
+}
+
+QByteArray SyncFixture::readFile(const QString &fileName) const
+{
+    QFile file(path(fileName));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool SyncFixture::exists(const QString &fileName) const
+{
+    return QFileInfo::exists(path(fileName));
+}
+
+QStringList SyncFixture::files() const
+{
+    return QDir(m_folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+Form1 &SyncFixture::window()
+{
+    if (!m_window) {
+        m_window = new Form1(m_folder.path(), m_site.baseAddress());
+        m_window->pushTransfer().setPauseAfterSubmit(10ms);
+    }
+    m_window->open();
+    m_window->Text1->setText(kEmail);
+    m_window->Text2->setText(kPassword);
+    return *m_window;
+}
+
+void SyncFixture::select(const QStringList &fileNames)
+{
+    QListWidget *list = m_window->List1;
+    for (int row = 0; row < list->count(); ++row) {
+        if (fileNames.contains(list->item(row)->data(Qt::UserRole).toString()))
+            list->item(row)->setSelected(true);
+    }
+}
+
+bool SyncFixture::push()
+{
+    m_window->Command1->click();
+    if (m_window->Command1->isEnabled())
+        return false;
+    return QTest::qWaitFor([this] { return !m_window || m_window->Command1->isEnabled(); }, 20000);
+}
+
+bool SyncFixture::pull()
+{
+    m_window->Command2->click();
+    if (m_window->Command2->isEnabled())
+        return false;
+    return QTest::qWaitFor([this] { return !m_window || m_window->Command2->isEnabled(); }, 20000);
+}

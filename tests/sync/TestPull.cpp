@@ -1,0 +1,325 @@
+#include "TestPull.h"
+
+#include "SyncFixture.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+const QString kEmail = SyncFixture::kEmail;
+
+// The program's message boxes that are open now, their texts.
+QStringList notices()
+{
+    QStringList texts;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
+            texts << box->text();
+    }
+    return texts;
+}
+
+void closeNotices()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *box = qobject_cast<QMessageBox *>(widget))
+            box->close();
+    }
+}
+} // namespace
+
+void TestPull::overwriteLocal_data()
+{
+    QTest::addColumn<bool>("ticked");
+    QTest::newRow("local notes kept") << false;
+    QTest::newRow("local notes replaced") << true;
+}
+
+void TestPull::overwriteLocal()
+{
+    QFETCH(bool, ticked);
+    SyncFixture fixture;
+    fixture.writeFile("PinvelleQuill1.pv", "local\r\n");
+    fixture.writeFile("zero.pv", "");
+    fixture.site().addNote(kEmail, "PinvelleQuill1.pv", "site one");
+    fixture.site().addNote(kEmail, "zero.pv", "site zero");
+    fixture.site().addNote(kEmail, "Upper.PV", "upper");
+    fixture.site().addNote(kEmail, "no extension", "plain");
+    fixture.site().addNote(kEmail, QStringLiteral("Grüße"), QStringLiteral("週末 – é"));
+    Form1 &window = fixture.window();
+    window.Check2->setChecked(ticked);
+    QSignalSpy pulled(&window, &Form1::notesPulled);
+    QVERIFY(fixture.pull());
+
+    QCOMPARE(fixture.readFile("PinvelleQuill1.pv"),
+             ticked ? QByteArray("site one\r\n") : QByteArray("local\r\n"));
+    QCOMPARE(fixture.readFile("zero.pv"), QByteArray("site zero\r\n"));
+    QCOMPARE(fixture.readFile("Upper.PV"), QByteArray("upper\r\n"));
+    QCOMPARE(fixture.readFile("no extension.pv"), QByteArray("plain\r\n"));
+    QCOMPARE(fixture.readFile(QStringLiteral("Grüße.pv")), QStringLiteral("週末 – é\r\n").toUtf8());
+    QCOMPARE(fixture.files().size(), 5);
+    QCOMPARE(pulled.size(), 1);
+    QCOMPARE(window.LabelStatus->text(),
+             ticked ? QStringLiteral("Stored 5 note(s), kept 0, refused 0.")
+                    : QStringLiteral("Stored 4 note(s), kept 1, refused 0."));
+    QCOMPARE(fixture.site().staleSubmissions(), 0);
+    // Only the e-mail address and password were filled in, and the pull button clicked.
+    const HttpRequest post = fixture.site().server().requestsFor("/noteimport.aspx").last();
+    QCOMPARE(post.formValue("TextBox1"), kEmail);
+    QCOMPARE(post.formValue("TextBox2"), SyncFixture::kPassword);
+    QVERIFY(post.hasFormValue("Button2"));
+    QVERIFY(!post.hasFormValue("Button1"));
+    QCOMPARE(post.formValue("TextBox4"), QString());
+}
+
+void TestPull::blankSiteNote_data()
+{
+    QTest::addColumn<bool>("ticked");
+    QTest::newRow("unticked") << false;
+    QTest::newRow("ticked") << true;
+}
+
+void TestPull::blankSiteNote()
+{
+    QFETCH(bool, ticked);
+    SyncFixture fixture;
+    fixture.writeFile("a.pv", "local a\r\n");
+    fixture.site().addNote(kEmail, "a.pv", "   ");
+    fixture.site().addNote(kEmail, "b.pv", "  ");
+    Form1 &window = fixture.window();
+    window.Check2->setChecked(ticked);
+    QVERIFY(fixture.pull());
+    // A blank text stores nothing; ticked, the local note of that name goes.
+    QCOMPARE(fixture.exists("a.pv"), !ticked);
+    QVERIFY(!fixture.exists("b.pv"));
+}
+
+void TestPull::textAsThePageHasIt()
+{
+    SyncFixture fixture;
+    fixture.site().addNote(kEmail, "esc.pv", "a < b & \"c\" &amp; d");
+    fixture.site().addNote(kEmail, "lines.pv", "first\r\nsecond\r\n  indented  ");
+    fixture.window();
+    QVERIFY(fixture.pull());
+    // Kept as the page's markup shows it: escapes stay, blanks are not trimmed.
+    QCOMPARE(fixture.readFile("esc.pv"), QByteArray("a &lt; b &amp; \"c\" &amp;amp; d\r\n"));
+    QCOMPARE(fixture.readFile("lines.pv"), QByteArray("first\r\nsecond\r\n  indented  \r\n"));
+}
+
+void TestPull::pullTwice()
+{
+    SyncFixture fixture;
+    fixture.site().addNote(kEmail, "a.pv", "version one");
+    Form1 &window = fixture.window();
+    QVERIFY(fixture.pull());
+    QCOMPARE(fixture.readFile("a.pv"), QByteArray("version one\r\n"));
+    fixture.site().addNote(kEmail, "a.pv", "version two");
+    QVERIFY(fixture.pull());
+    QCOMPARE(fixture.readFile("a.pv"), QByteArray("version one\r\n"));
+    QCOMPARE(window.LabelStatus->text(), QStringLiteral("Stored 0 note(s), kept 2, refused 0."));
+}
+
+void TestPull::hostileNames()
+{
+    QTemporaryDir outside;
+    SyncFixture fixture;
+    const QString escape =
+        QStringLiteral("../") + QFileInfo(outside.path()).fileName() + QStringLiteral("/escaped");
+    const QString absolute = outside.filePath("absolute");
+    fixture.site().addNote(kEmail, escape, "x");
+    fixture.site().addNote(kEmail, absolute, "x");
+    fixture.site().addNote(kEmail, "/etc/passwd", "root::0:0::/:/bin/sh");
+    fixture.site().addNote(kEmail, "..", "x");
+    fixture.site().addNote(kEmail, "tab\there", "x");
+    fixture.site().addNote(kEmail, QStringLiteral("esc\x1b[2Jape"), "x");
+    fixture.site().addNote(kEmail, QString(300, 'n'), "x");
+    fixture.site().addNote(kEmail, "fine", "kept");
+    // A link already in the folder that points outside it.
+    {
+        QFile target(outside.filePath("target.pv"));
+        QVERIFY(target.open(QIODevice::WriteOnly));
+        target.write("outside\r\n");
+    }
+    QVERIFY(QFile::link(outside.filePath("target.pv"), fixture.path("linked.pv")));
+    fixture.site().addNote(kEmail, "linked.pv", "through the link");
+    Form1 &window = fixture.window();
+    window.Check2->setChecked(true);
+    QVERIFY(fixture.pull());
+
+    QCOMPARE(fixture.files(), (QStringList{"fine.pv", "linked.pv"}));
+    QCOMPARE(fixture.readFile("fine.pv"), QByteArray("kept\r\n"));
+    QCOMPARE(QDir(outside.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"target.pv"});
+    QFile target(outside.filePath("target.pv"));
+    QVERIFY(target.open(QIODevice::ReadOnly));
+    QCOMPARE(target.readAll(), QByteArray("outside\r\n"));
+    QCOMPARE(window.LabelStatus->text(), QStringLiteral("Stored 1 note(s), kept 0, refused 8."));
+    const QStringList shown = notices();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY(shown.first().contains(QLatin1String("/etc/passwd")));
+    QVERIFY(shown.first().contains(QLatin1String("tab?here")));
+    closeNotices();
+}
+
+void TestPull::tableEndingWithDataCell()
+{
+    SyncFixture fixture;
+    fixture.site().setTableFooter(false);
+    fixture.site().addNote(kEmail, "a.pv", "first");
+    fixture.site().addNote(kEmail, "b.pv", "last in the table");
+    fixture.window();
+    QVERIFY(fixture.pull());
+    QCOMPARE(fixture.readFile("b.pv"), QByteArray("last in the table\r\n"));
+    QCOMPARE(fixture.files(), (QStringList{"a.pv", "b.pv"}));
+}
+
+void TestPull::dataBeforeAnyName()
+{
+    SyncFixture fixture;
+    fixture.site().setExtraRows(
+        "<tr><td nowrap width=\"25%\">Note Data:no name for this</td></tr>\n");
+    fixture.site().addNote(kEmail, "a.pv", "named");
+    fixture.window();
+    QVERIFY(fixture.pull());
+    QCOMPARE(fixture.files(), QStringList{"a.pv"});
+}
+
+void TestPull::overwriteReadForEveryNote()
+{
+    SyncFixture fixture;
+    fixture.writeFile("a.pv", "local a\r\n");
+    fixture.writeFile("b.pv", "local b\r\n");
+    fixture.site().addNote(kEmail, "a.pv", "site a");
+    fixture.site().addNote(kEmail, "b.pv", "site b");
+    Form1 &window = fixture.window();
+    QStringList steps;
+    connect(&window.pullTransfer(), &PullTransfer::progress, &window, [&](const QString &text) {
+        steps << text;
+        if (text == QLatin1String("Pulling 2 of 2"))
+            window.Check2->setChecked(true);
+    });
+    QVERIFY(fixture.pull());
+    QCOMPARE(steps, (QStringList{"Pulling 1 of 2", "Pulling 2 of 2"}));
+    QCOMPARE(fixture.readFile("a.pv"), QByteArray("local a\r\n"));
+    QCOMPARE(fixture.readFile("b.pv"), QByteArray("site b\r\n"));
+}
+
+void TestPull::wrongPassword()
+{
+    SyncFixture fixture;
+    fixture.site().addNote(kEmail, "a.pv", "secret note");
+    Form1 &window = fixture.window();
+    window.Text2->setText("wrong");
+    QVERIFY(fixture.pull());
+    QVERIFY(fixture.files().isEmpty());
+    QCOMPARE(window.Label2->text(), QStringLiteral("Password"));
+    QCOMPARE(window.Text2->text(), QStringLiteral("wrong"));
+    QCOMPARE(window.LabelStatus->text(), QStringLiteral("Stored 0 note(s), kept 0, refused 0."));
+}
+
+void TestPull::siteDown()
+{
+    SyncFixture fixture;
+    Form1 &window = fixture.window();
+    fixture.site().server().close();
+    QVERIFY(fixture.pull());
+    QVERIFY(fixture.files().isEmpty());
+    QVERIFY(window.LabelStatus->text().contains(QLatin1String("Stopped: ")));
+}
+
+void TestPull::pageWithoutForm()
+{
+    SyncFixture fixture;
+    fixture.site().server().route("/noteimport.aspx", [](const HttpRequest &) {
+        return HttpResponse::html(
+            "<html><body><table id=\"Table2\"><tr><td nowrap width=\"25%\">Note Name:a</td>"
+            "<td nowrap width=\"25%\">Note Data:text</td></tr></table></body></html>");
+    });
+    Form1 &window = fixture.window();
+    QVERIFY(fixture.pull());
+    // Without a form nothing is read, even a table.
+    QVERIFY(fixture.files().isEmpty());
+    QCOMPARE(fixture.site().server().requests().size(), 1);
+    QCOMPARE(window.LabelStatus->text(),
+             QStringLiteral("Stored 0 note(s), kept 0, refused 0. Stopped: The site's page "
+                            "holds no form."));
+}
+
+void TestPull::hugePage()
+{
+    SyncFixture fixture;
+    fixture.site().addNote(kEmail, "a.pv", "x");
+    HttpTestServer &server = fixture.site().server();
+    // The log-in form comes, then an answer of 20 MB.
+    NotesSite &site = fixture.site();
+    server.route("/noteimport.aspx", [&site](const HttpRequest &request) {
+        if (request.method == "GET") {
+            HttpResponse page = HttpResponse::html(
+                "<html><body><form method=\"post\"><input name=\"TextBox1\"><input "
+                "name=\"TextBox2\"><input type=\"submit\" name=\"Button2\"></form></body></html>");
+            return page;
+        }
+        Q_UNUSED(site);
+        QByteArray page = "<html><body><table id=\"Table2\"><tr><td nowrap width=\"25%\">Note "
+                          "Name:a</td><td nowrap width=\"25%\">Note Data:";
+        page += QByteArray(20 * 1024 * 1024, 'x');
+        page += "</td></tr></table></body></html>";
+        return HttpResponse::html(page);
+    });
+    Form1 &window = fixture.window();
+    QVERIFY(fixture.pull());
+    QVERIFY(fixture.files().isEmpty());
+    QVERIFY(window.LabelStatus->text().contains(QLatin1String("Stopped: ")));
+}
+
+void TestPull::closeDuringPull()
+{
+    SyncFixture fixture;
+    fixture.site().addNote(kEmail, "a.pv", "x");
+    Form1 &window = fixture.window();
+    QPointer<Form1> watched(&window);
+    HttpTestServer &server = fixture.site().server();
+    int posted = 0;
+    server.route("/noteimport.aspx", [&posted](const HttpRequest &request) {
+        if (request.method == "POST") {
+            ++posted;
+            HttpResponse response;
+            response.stall = true;
+            return response;
+        }
+        return HttpResponse::html("<html><body><form method=\"post\"><input "
+                                  "type=\"submit\" name=\"Button2\"></form></body></html>");
+    });
+    window.Command2->click();
+    QTRY_COMPARE(posted, 1);
+    window.Command4->click();
+    QTRY_VERIFY(!watched);
+    QVERIFY(fixture.files().isEmpty());
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<Form1 *>(widget));
+}
+
+void TestPull::pushAndPullTogether()
+{
+    SyncFixture fixture;
+    fixture.writeFile("local.pv", "to the site\r\n");
+    fixture.site().addNote(kEmail, "remote.pv", "from the site");
+    Form1 &window = fixture.window();
+    window.Command5->click();
+    window.Command1->click();
+    window.Command2->click();
+    QVERIFY(!window.Command1->isEnabled());
+    QVERIFY(!window.Command2->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(window.Command1->isEnabled() && window.Command2->isEnabled(), 20000);
+    QCOMPARE(fixture.site().uploads().size(), 1);
+    QCOMPARE(fixture.site().uploads().first().text, QStringLiteral("to the site\r\n"));
+    QCOMPARE(fixture.readFile("remote.pv"), QByteArray("from the site\r\n"));
+    QCOMPARE(fixture.site().staleSubmissions(), 0);
+}

@@ -1,0 +1,304 @@
+#include "TestPush.h"
+
+#include "SyncFixture.h"
+#include "TestEnvironment.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+QList<HttpRequest> posts(NotesSite &site)
+{
+    QList<HttpRequest> result;
+    for (const HttpRequest &request : site.server().requestsFor("/noteimport.aspx")) {
+        if (request.method == "POST")
+            result << request;
+    }
+    return result;
+}
+} // namespace
+
+void TestPush::notesSentAsStored()
+{
+    SyncFixture fixture;
+    fixture.writeFile("PinvelleQuill1.pv", "plain\r\n");
+    fixture.writeFile("PinvelleQuill2.pv", "ends with a line end\r\n\r\n");
+    fixture.writeFile("Empty.pv", "");
+    fixture.writeFile("SHOUT.PV", "capital extension\r\n");
+    fixture.writeFile("Multi.pv", QStringLiteral("two\r\nlines – Grüße 週末\r\n").toUtf8());
+    fixture.writeFile("skipped.pv", "not selected\r\n");
+    Form1 &window = fixture.window();
+    fixture.select({"PinvelleQuill1.pv", "PinvelleQuill2.pv", "Empty.pv", "SHOUT.PV", "Multi.pv"});
+    QSignalSpy progress(&window.pushTransfer(), &PushTransfer::progress);
+    QVERIFY(fixture.push());
+
+    const QList<NotesSite::Upload> uploads = fixture.site().uploads();
+    QStringList names;
+    QStringList texts;
+    for (const NotesSite::Upload &upload : uploads) {
+        names << upload.name;
+        texts << upload.text;
+        QVERIFY(upload.accepted);
+        QCOMPARE(upload.email, SyncFixture::kEmail);
+    }
+    // List order, which is the folder's order without regard to case.
+    QCOMPARE(names, (QStringList{"Empty.pv", "Multi.pv", "PinvelleQuill1.pv", "PinvelleQuill2.pv",
+                                 "SHOUT.PV"}));
+    QCOMPARE(texts, (QStringList{"", QStringLiteral("two\r\nlines – Grüße 週末\r\n"), "plain\r\n",
+                                 "ends with a line end\r\n\r\n", "capital extension\r\n"}));
+    // The body itself carries CR LF line ends and UTF-8.
+    QVERIFY(posts(fixture.site())
+                .at(1)
+                .body.contains(
+                    "TextBox5=two%0D%0Alines+%E2%80%93+Gr%C3%BC%C3%9Fe+%E9%80%B1%E6%9C%AB%0D%0A"));
+    // Session cookie and state field went back with every submission.
+    QCOMPARE(fixture.site().staleSubmissions(), 0);
+    QCOMPARE(fixture.site().server().requestsFor("/noteimport.aspx").first().method,
+             QByteArray("GET"));
+
+    QStringList steps;
+    for (const QList<QVariant> &signal : progress)
+        steps << signal.at(0).toString();
+    QCOMPARE(steps, (QStringList{"Pushing 1 of 5", "Pushing 2 of 5", "Pushing 3 of 5",
+                                 "Pushing 4 of 5", "Pushing 5 of 5"}));
+    QCOMPARE(window.LabelStatus->text(), QStringLiteral("Sent 5 note(s)."));
+    QCOMPARE(window.Label2->text(), QStringLiteral("Password"));
+    QCOMPARE(window.Text2->text(), SyncFixture::kPassword);
+}
+
+void TestPush::overwriteFlag_data()
+{
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QString>("flag");
+    QTest::newRow("unticked") << false << "0";
+    QTest::newRow("ticked") << true << "1";
+}
+
+void TestPush::overwriteFlag()
+{
+    QFETCH(bool, ticked);
+    QFETCH(QString, flag);
+    SyncFixture fixture;
+    fixture.writeFile("a.pv", "first\r\n");
+    fixture.site().addNote(SyncFixture::kEmail, "a.pv", "old");
+    Form1 &window = fixture.window();
+    window.Check1->setChecked(ticked);
+    fixture.select({"a.pv"});
+    QVERIFY(fixture.push());
+
+    const HttpRequest request = fixture.site().server().requestsFor("/noteimport.aspx").first();
+    QCOMPARE(request.method, QByteArray("GET"));
+    const QString target = QString::fromLatin1(request.target);
+    const QString prefix = QStringLiteral("/noteimport.aspx?overwrite=") + flag + '&';
+    QVERIFY2(target.startsWith(prefix), request.target);
+    // The date travels percent-encoded: no blank, no second key, no fragment.
+    const QString date = target.mid(prefix.size());
+    QVERIFY(!date.isEmpty());
+    QVERIFY2(!date.contains(' ') && !date.contains('&') && !date.contains('#') &&
+                 !date.contains('='),
+             request.target);
+    QVERIFY(!QUrl::fromPercentEncoding(date.toLatin1()).isEmpty());
+    QCOMPARE(fixture.site().uploads().size(), 1);
+    QCOMPARE(fixture.site().uploads().first().overwrite, ticked);
+    QCOMPARE(fixture.site().notes(SyncFixture::kEmail).size(), ticked ? 1 : 2);
+}
+
+void TestPush::noSelection()
+{
+    SyncFixture fixture;
+    fixture.writeFile("a.pv", "a\r\n");
+    Form1 &window = fixture.window();
+    QVERIFY(fixture.push());
+    QCOMPARE(fixture.site().server().requestsFor("/noteimport.aspx").size(), 1);
+    QCOMPARE(fixture.site().uploads().size(), 0);
+    QVERIFY(window.Command1->isEnabled());
+    QCOMPARE(window.LabelStatus->text(), QStringLiteral("Sent 0 note(s)."));
+}
+
+void TestPush::wrongPassword()
+{
+    SyncFixture fixture;
+    for (const char *name : {"a.pv", "b.pv", "c.pv"})
+        fixture.writeFile(name, QByteArray(name) + "\r\n");
+    Form1 &window = fixture.window();
+    window.Text2->setText("wrong");
+    window.Command5->click();
+    QVERIFY(fixture.push());
+
+    const QList<NotesSite::Upload> uploads = fixture.site().uploads();
+    QCOMPARE(uploads.size(), 3);
+    QCOMPARE(uploads.at(0).password, QStringLiteral("wrong"));
+    QCOMPARE(uploads.at(1).password, QString());
+    QCOMPARE(uploads.at(2).password, QString());
+    QCOMPARE(uploads.at(2).name, QStringLiteral("c.pv"));
+    QCOMPARE(window.Label2->text(), QStringLiteral("The password or Email Address was incorrect"));
+    QVERIFY(window.Text2->text().isEmpty());
+    QCOMPARE(window.LabelStatus->text(), QStringLiteral("Sent 0 note(s), 3 refused by the site."));
+    QVERIFY(fixture.site().notes(SyncFixture::kEmail).isEmpty());
+}
+
+void TestPush::selectionReadAsReached()
+{
+    SyncFixture fixture;
+    for (const char *name : {"a.pv", "b.pv", "c.pv"})
+        fixture.writeFile(name, "x\r\n");
+    Form1 &window = fixture.window();
+    fixture.select({"a.pv", "c.pv"});
+    // While the first note is on its way the user picks b and drops c.
+    connect(&window.pushTransfer(), &PushTransfer::progress, &window, [&window](const QString &) {
+        window.List1->item(1)->setSelected(true);
+        window.List1->item(2)->setSelected(false);
+    });
+    QVERIFY(fixture.push());
+    QStringList names;
+    for (const NotesSite::Upload &upload : fixture.site().uploads())
+        names << upload.name;
+    QCOMPARE(names, (QStringList{"a.pv", "b.pv"}));
+}
+
+void TestPush::unreadableNote()
+{
+    SyncFixture fixture;
+    fixture.writeFile("a.pv", "a\r\n");
+    fixture.writeFile("b.pv", "b\r\n");
+    Form1 &window = fixture.window();
+    window.Command5->click();
+    QVERIFY(QFile::remove(fixture.path("a.pv")));
+    QVERIFY(fixture.push());
+    QCOMPARE(fixture.site().uploads().size(), 1);
+    QCOMPARE(fixture.site().uploads().first().name, QStringLiteral("b.pv"));
+    QCOMPARE(window.LabelStatus->text(), QStringLiteral("Sent 1 note(s), 1 unreadable."));
+}
+
+void TestPush::siteDown()
+{
+    SyncFixture fixture;
+    fixture.writeFile("a.pv", "a\r\n");
+    Form1 &window = fixture.window();
+    window.Command5->click();
+    fixture.site().server().close();
+    QVERIFY(fixture.push());
+    QCOMPARE(fixture.site().uploads().size(), 0);
+    QVERIFY(window.LabelStatus->text().startsWith(QLatin1String("Sent 0 note(s). Stopped: ")));
+    // The window is still usable.
+    window.Command8->click();
+    QCOMPARE(window.List1->selectedItems().size(), 0);
+}
+
+void TestPush::pageWithoutForm()
+{
+    SyncFixture fixture;
+    fixture.writeFile("a.pv", "a\r\n");
+    fixture.site().server().route("/noteimport.aspx", [](const HttpRequest &) {
+        return HttpResponse::html("<html><body><p>Down for maintenance</p></body></html>");
+    });
+    Form1 &window = fixture.window();
+    window.Command5->click();
+    QVERIFY(fixture.push());
+    QCOMPARE(posts(fixture.site()).size(), 0);
+    QCOMPARE(window.LabelStatus->text(),
+             QStringLiteral("Sent 0 note(s). Stopped: The site's page holds no form."));
+}
+
+void TestPush::hugePage()
+{
+    SyncFixture fixture;
+    fixture.writeFile("a.pv", "a\r\n");
+    fixture.site().server().route("/noteimport.aspx", [](const HttpRequest &) {
+        QByteArray page = "<html><body><form method=\"post\"><input name=\"Button1\" "
+                          "type=\"submit\"></form><p>";
+        page += QByteArray(20 * 1024 * 1024, 'x');
+        page += "</p></body></html>";
+        return HttpResponse::html(page);
+    });
+    Form1 &window = fixture.window();
+    window.Command5->click();
+    QVERIFY(fixture.push());
+    QCOMPARE(posts(fixture.site()).size(), 0);
+    QVERIFY(window.LabelStatus->text().contains(QLatin1String("Stopped: ")));
+}
+
+void TestPush::pauseAfterEachSubmission()
+{
+    SyncFixture fixture;
+    fixture.writeFile("a.pv", "a\r\n");
+    fixture.writeFile("b.pv", "b\r\n");
+    Form1 &window = fixture.window();
+    window.pushTransfer().setPauseAfterSubmit(PushTransfer::kPauseAfterSubmit);
+    window.Command5->click();
+    // Each note is clicked right after its progress is shown; the next step waits a second.
+    QElapsedTimer clock;
+    QList<qint64> times;
+    connect(&window.pushTransfer(), &PushTransfer::progress, &window,
+            [&](const QString &) { times << clock.elapsed(); });
+    connect(&window.pushTransfer(), &PushTransfer::finished, &window,
+            [&](const PushTransfer::Outcome &) { times << clock.elapsed(); });
+    clock.start();
+    QVERIFY(fixture.push());
+    QCOMPARE(times.size(), 3);
+    const QString measured = QStringLiteral("%1 %2 %3").arg(times[0]).arg(times[1]).arg(times[2]);
+    QVERIFY2(times.at(1) - times.at(0) >= 1000, qPrintable(measured));
+    QVERIFY2(times.at(2) - times.at(1) >= 1000, qPrintable(measured));
+    QCOMPARE(fixture.site().uploads().size(), 2);
+}
+
+void TestPush::closeDuringPush()
+{
+    SyncFixture fixture;
+    fixture.writeFile("a.pv", "a\r\n");
+    fixture.writeFile("b.pv", "b\r\n");
+    Form1 &window = fixture.window();
+    window.Command5->click();
+    QPointer<Form1> watched(&window);
+    HttpTestServer &server = fixture.site().server();
+    // The first submission never gets an answer.
+    int posted = 0;
+    server.route("/noteimport.aspx", [&posted](const HttpRequest &request) {
+        if (request.method == "POST") {
+            ++posted;
+            HttpResponse response;
+            response.stall = true;
+            return response;
+        }
+        return HttpResponse::html("<html><body><form method=\"post\"><input name=\"TextBox4\">"
+                                  "<input type=\"submit\" name=\"Button1\"></form></body></html>");
+    });
+    window.Command1->click();
+    QTRY_COMPARE(posted, 1);
+    window.close();
+    QTRY_VERIFY(!watched);
+    // Its browser went with it: nothing more is sent, and no window comes back.
+    QCOMPARE(posted, 1);
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<Form1 *>(widget));
+}
+
+void TestPush::passwordKeptOffDisk()
+{
+    SyncFixture fixture;
+    fixture.writeFile("a.pv", "a\r\n");
+    fixture.site().addNote(SyncFixture::kEmail, "pulled.pv", "from the site");
+    Form1 &window = fixture.window();
+    window.Command5->click();
+    QVERIFY(fixture.push());
+    QVERIFY(fixture.pull());
+    QVERIFY(fixture.exists("pulled.pv"));
+    const QByteArray secret = SyncFixture::kPassword.toUtf8();
+    for (const QString &root : {fixture.folder(), TestEnvironment::instance()->configHome(),
+                                TestEnvironment::instance()->dataHome()}) {
+        QDirIterator files(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            QFile file(files.next());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY2(!file.readAll().contains(secret), qPrintable(file.fileName()));
+        }
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+
+// Pushing the chosen notes to the site double.
+class TestPush final : public QObject {
+    Q_OBJECT
+private slots:
+    void notesSentAsStored();
+    void overwriteFlag_data();
+    void overwriteFlag();
+    void noSelection();
+    void wrongPassword();
+    void selectionReadAsReached();
+    void unreadableNote();
+    void siteDown();
+    void pageWithoutForm();
+    void hugePage();
+    void pauseAfterEachSubmission();
+    void closeDuringPush();
+    void passwordKeptOffDisk();
+};

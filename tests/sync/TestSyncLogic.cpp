@@ -1,0 +1,216 @@
+#include "TestSyncLogic.h"
+
+#include "platform/LegacyMarkup.h"
+#include "sync/NoteTable.h"
+#include "sync/PulledName.h"
+#include "sync/SyncSite.h"
+
+#include <QTest>
+
+void TestSyncLogic::requestAddresses()
+{
+    const SyncSite site(QStringLiteral("http://notes.example:8080/tools"));
+    const QString date = QStringLiteral("08/12/2026 07:16 PM");
+    const QUrl push = site.pushRequest(true, date);
+    QCOMPARE(push.toString(QUrl::FullyEncoded),
+             QStringLiteral("http://notes.example:8080/tools/noteimport.aspx?overwrite=1&"
+                            "08%2F12%2F2026%2007%3A16%20PM"));
+    QCOMPARE(site.pushRequest(false, date).query(QUrl::FullyDecoded),
+             QStringLiteral("overwrite=0&") + date);
+    // Characters that would otherwise start a new key or end the query stay inside the date.
+    const QUrl pull = site.pullRequest(QStringLiteral("8.12.2026 7:16 & #1=2"));
+    QCOMPARE(pull.toString(QUrl::FullyEncoded),
+             QStringLiteral("http://notes.example:8080/tools/noteimport.aspx?"
+                            "8.12.2026%207%3A16%20%26%20%231%3D2"));
+    QVERIFY(pull.fragment().isNull());
+    QCOMPARE(site.accountPage().toString(),
+             QStringLiteral("http://notes.example:8080/tools/account.asp"));
+    QCOMPARE(SyncSite(QStringLiteral("https://notes.example/"))
+                 .pullRequest(QStringLiteral("x"))
+                 .toString(),
+             QStringLiteral("https://notes.example/noteimport.aspx?x"));
+    QVERIFY(!SyncSite::dateText(QDateTime::currentDateTime()).isEmpty());
+}
+
+void TestSyncLogic::siteName_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("host") << "https://notes.pinvelle.example/"
+                          << "notes.pinvelle.example";
+    QTest::newRow("no slash") << "https://notes.example"
+                              << "notes.example";
+    QTest::newRow("port") << "http://127.0.0.1:8123/"
+                          << "127.0.0.1:8123";
+    QTest::newRow("path") << "http://example.org/notes/"
+                          << "example.org/notes";
+    QTest::newRow("user info dropped") << "http://ann:pw@example.org/"
+                                       << "example.org";
+}
+
+void TestSyncLogic::siteName()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, name);
+    QCOMPARE(SyncSite(base).name(), name);
+}
+
+namespace {
+QString nameCell(const QString &value)
+{
+    return QStringLiteral("<TD noWrap width=\"25%\">Note Name:") + value + QStringLiteral("</TD>");
+}
+QString dataCell(const QString &value)
+{
+    return QStringLiteral("<TD noWrap width=\"25%\">Note Data:") + value + QStringLiteral("</TD>");
+}
+QString table(const QString &cells)
+{
+    return QStringLiteral("<BODY><P>x</P><TABLE id=Table2><TBODY>") + cells +
+           QStringLiteral("</TBODY></TABLE><P>after</P></BODY>");
+}
+} // namespace
+
+void TestSyncLogic::noteTable_data()
+{
+    QTest::addColumn<QString>("markup");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<int>("unnamed");
+
+    QTest::newRow("no table") << "<BODY><TABLE id=Table3><TD noWrap width=\"25%\">Note "
+                                 "Name:a</TD></TABLE></BODY>"
+                              << QStringList() << QStringList() << 0;
+    QTest::newRow("two notes and a footer")
+        << table(nameCell("a.pv") + dataCell("first") + nameCell("b") + dataCell("second") +
+                 "<TD noWrap width=\"25%\">&nbsp;</TD>")
+        << QStringList{"a.pv", "b"} << QStringList{"first", "second"} << 0;
+    QTest::newRow("ends with a data cell") << table(nameCell("a") + dataCell("last one"))
+                                           << QStringList{"a"} << QStringList{"last one"} << 0;
+    QTest::newRow("data before any name")
+        << table(dataCell("orphan") + nameCell("a") + dataCell("kept")) << QStringList{"a"}
+        << QStringList{"kept"} << 1;
+    QTest::newRow("name carries over") << table(nameCell("a") + dataCell("one") + dataCell("two"))
+                                       << QStringList{"a", "a"} << QStringList{"one", "two"} << 0;
+    QTest::newRow("value kept as written")
+        << table(nameCell(" spaced ") + dataCell("a &amp; b &lt;B&gt; <B>bold</B>"))
+        << QStringList{" spaced "} << QStringList{"a &amp; b &lt;B&gt; <B>bold</B>"} << 0;
+    QTest::newRow("no cell end")
+        << "<TABLE id=Table2><TD noWrap width=\"25%\">Note Name:a</TD><TD noWrap "
+           "width=\"25%\">Note Data:rest of it"
+        << QStringList{"a"} << QStringList{"rest of it"} << 0;
+    QTest::newRow("head needs exact case")
+        << table(nameCell("a") + "<TD noWrap width=\"25%\">note data:x</TD>" + dataCell("y"))
+        << QStringList{"a"} << QStringList{"y"} << 0;
+    QTest::newRow("cut at the first table end")
+        << table(nameCell("a") + dataCell("<TABLE><TR><TD>in</TD></TR></TABLE>") + nameCell("b") +
+                 dataCell("lost"))
+        << QStringList{"a"} << QStringList{"<TABLE><TR><TD>in"} << 0;
+}
+
+void TestSyncLogic::noteTable()
+{
+    QFETCH(QString, markup);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, texts);
+    QFETCH(int, unnamed);
+    const NoteTable table(markup);
+    QStringList foundNames;
+    QStringList foundTexts;
+    for (const PulledNote &note : table.notes()) {
+        foundNames << note.name;
+        foundTexts << note.text;
+    }
+    QCOMPARE(foundNames, names);
+    QCOMPARE(foundTexts, texts);
+    QCOMPARE(table.unnamedCells(), unnamed);
+}
+
+void TestSyncLogic::noteTableFromParsedPage()
+{
+    // The page as a site writes it, read back through the browser's markup writer.
+    const QByteArray page = "<html><body><table id=\"Table2\">\n"
+                            "<tr><td nowrap width=\"25%\">Note Name:PinvelleQuill3.pv</td></tr>\n"
+                            "<tr><td nowrap=\"nowrap\" width=\"25%\">Note Data:tea &amp; "
+                            "cake&quot;</td></tr>\n"
+                            "</table></body></html>";
+    const QString markup = LegacyMarkup::bodyOf(page);
+    QVERIFY2(markup.contains(QLatin1String("<TABLE id=Table2")), qPrintable(markup));
+    const NoteTable table(markup);
+    QVERIFY(table.found());
+    QCOMPARE(table.notes().size(), 1);
+    QCOMPARE(table.notes().at(0).name, QStringLiteral("PinvelleQuill3.pv"));
+    QCOMPARE(table.notes().at(0).text, QStringLiteral("tea &amp; cake\""));
+    // The start tag is matched exactly: a table with more attributes is another table.
+    QVERIFY(!NoteTable(LegacyMarkup::bodyOf("<table id=\"Table2\" border=\"1\"><tr><td nowrap "
+                                            "width=\"25%\">Note Name:x</td></tr></table>"))
+                 .found());
+}
+
+void TestSyncLogic::pulledName_data()
+{
+    QTest::addColumn<QString>("pageName");
+    QTest::addColumn<QString>("fileName"); // empty: refused
+
+    QTest::newRow("with extension") << "PinvelleQuill4.pv"
+                                    << "PinvelleQuill4.pv";
+    QTest::newRow("capital extension") << "Shopping.PV"
+                                       << "Shopping.PV";
+    QTest::newRow("mixed extension") << "x.Pv"
+                                     << "x.Pv";
+    QTest::newRow("without extension") << "Shopping"
+                                       << "Shopping.pv";
+    QTest::newRow("other extension") << "list.txt"
+                                     << "list.txt.pv";
+    QTest::newRow("unicode") << QStringLiteral("Einkäufe – 週")
+                             << QStringLiteral("Einkäufe – 週.pv");
+    QTest::newRow("parent") << "../x"
+                            << "";
+    QTest::newRow("dot dot alone") << ".."
+                                   << "";
+    QTest::newRow("dot dot with extension") << "...pv"
+                                            << "";
+    QTest::newRow("absolute") << "/etc/passwd"
+                              << "";
+    QTest::newRow("backslash") << "..\\..\\boot.ini"
+                               << "";
+    QTest::newRow("drive") << "C:notes"
+                           << "";
+    QTest::newRow("tab") << "a\tb"
+                         << "";
+    QTest::newRow("newline") << "a\nb.pv"
+                             << "";
+    QTest::newRow("escape") << QStringLiteral("a\x1b[31mb") << "";
+    QTest::newRow("delete") << QStringLiteral("a\x7f") << "";
+    QTest::newRow("C1 control") << QStringLiteral("a\u0085b") << "";
+    QTest::newRow("lost character") << QStringLiteral("esc\uFFFD[2J") << "";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("extension alone") << ".pv"
+                                     << "";
+    QTest::newRow("blanks") << "   "
+                            << "";
+    QTest::newRow("wildcard") << "a*b"
+                              << "";
+    QTest::newRow("300 characters") << QString(300, QLatin1Char('n')) << "";
+    QTest::newRow("252 characters")
+        << QString(252, QLatin1Char('n')) << QString(252, QLatin1Char('n')) + ".pv";
+    // Bytes count, not characters: 100 three-byte characters are 300 bytes.
+    QTest::newRow("long in bytes") << QString(100, QChar(0x9031)) << "";
+}
+
+void TestSyncLogic::pulledName()
+{
+    QFETCH(QString, pageName);
+    QFETCH(QString, fileName);
+    const std::optional<QString> result = PulledName::fileName(pageName);
+    QCOMPARE(result.value_or(QString()), fileName);
+}
+
+void TestSyncLogic::shownName()
+{
+    QCOMPARE(PulledName::shown(QStringLiteral("a\tb\x1b")), QStringLiteral("a?b?"));
+    const QString shown = PulledName::shown(QString(300, QLatin1Char('n')));
+    QVERIFY(shown.size() <= 60);
+    QVERIFY(shown.endsWith(QLatin1String("...")));
+}

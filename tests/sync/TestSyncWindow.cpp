@@ -1,0 +1,268 @@
+#include "TestSyncWindow.h"
+
+#include "SyncFixture.h"
+#include "platform/Twips.h"
+#include "settings/SettingsStore.h"
+#include "shell/FormMenu.h"
+#include "store/NotesFolder.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+void TestSyncWindow::controls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("twips");
+
+    QTest::newRow("Label8") << "Label8"
+                            << "* Note: Do not add anything personal/important to the web site. "
+                               "Even though it has password web sites can be hacked.* "
+                            << QRect(240, 120, 6615, 735);
+    QTest::newRow("Label1") << "Label1"
+                            << "Email Address " << QRect(120, 720, 3135, 495);
+    QTest::newRow("Label4") << "Label4"
+                            << "You need to have an Account on SITE (Online Tools).     "
+                            << QRect(3600, 720, 3015, 495);
+    QTest::newRow("Text1") << "Text1"
+                           << "" << QRect(120, 960, 3135, 285);
+    QTest::newRow("Label5") << "Label5"
+                            << "Please Click here to create an Account  Online"
+                            << QRect(3600, 1200, 3615, 495);
+    QTest::newRow("Label2") << "Label2"
+                            << "Password" << QRect(120, 1440, 3255, 495);
+    QTest::newRow("List1") << "List1"
+                           << "" << QRect(3480, 1440, 3615, 2760);
+    QTest::newRow("Text2") << "Text2"
+                           << "" << QRect(120, 1680, 3135, 285);
+    QTest::newRow("Command1") << "Command1"
+                              << "Push Data to Website" << QRect(120, 2160, 3135, 495);
+    QTest::newRow("Check1") << "Check1"
+                            << "Overwrite Notes on the Internet" << QRect(360, 2760, 2535, 195);
+    QTest::newRow("Command2") << "Command2"
+                              << "Pull Data from Website" << QRect(120, 3240, 3135, 615);
+    QTest::newRow("Check2") << "Check2"
+                            << "Overwrite Notes the Local Notes" << QRect(360, 3960, 2775, 255);
+    QTest::newRow("Command5") << "Command5"
+                              << "Select All the Notes" << QRect(3600, 4320, 3255, 255);
+    QTest::newRow("Command4") << "Command4"
+                              << "Close" << QRect(240, 4440, 3015, 495);
+    QTest::newRow("Command8") << "Command8"
+                              << "Un Select All Notes" << QRect(3600, 4680, 3255, 255);
+    QTest::newRow("Label10") << "Label10"
+                             << "Notes that are loaded to the internet can be viewed on SITE "
+                                "under Online Tools"
+                             << QRect(360, 5040, 6495, 615);
+    QTest::newRow("Text5") << "Text5"
+                           << "" << QRect(3240, 6840, 1215, 495);
+}
+
+void TestSyncWindow::controls()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QRect, twips);
+    SyncFixture fixture;
+    Form1 window(fixture.folder(), fixture.site().baseAddress());
+    text.replace(QLatin1String("SITE"), window.site().name());
+
+    auto *widget = window.findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        QCOMPARE(label->text(), text);
+    else if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        QCOMPARE(button->text(), text);
+    else if (auto *line = qobject_cast<QLineEdit *>(widget); line && name != "Text5")
+        QCOMPARE(line->text(), text);
+}
+
+void TestSyncWindow::looks()
+{
+    SyncFixture fixture;
+    Form1 &window = fixture.window();
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.windowTitle(), QStringLiteral("Synchronize with the Internet - ") +
+                                       window.site().name() + QStringLiteral("/onlinetools.asp"));
+    QVERIFY(window.windowTitle().contains(QLatin1String("127.0.0.1:")));
+    QCOMPARE(window.size(), Twips::size(7215, 5760));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QCOMPARE(window.palette().color(QPalette::Window), QColor(0, 0, 0x80));
+    QCOMPARE(window.Label8->palette().color(QPalette::WindowText), QColor(Qt::red));
+    QVERIFY(window.Label8->font().bold());
+    QCOMPARE(window.Label8->font().pointSizeF(), 9.75);
+    QVERIFY(window.Label10->font().bold());
+    QCOMPARE(window.Label10->font().pointSizeF(), 12.0);
+    QCOMPARE(window.Label5->palette().color(QPalette::WindowText), QColor(Qt::red));
+    QCOMPARE(window.Check1->palette().color(QPalette::WindowText), QColor(Qt::white));
+    QCOMPARE(window.Text2->echoMode(), QLineEdit::Password);
+    QCOMPARE(window.List1->selectionMode(), QAbstractItemView::MultiSelection);
+    // Text5 lies below the client area.
+    QVERIFY(!window.rect().intersects(window.Text5->geometry()));
+    QCOMPARE(window.Text5->text().isEmpty(), false);
+
+    // Keyboard order.
+    const QList<QWidget *> order{window.List1,    window.Text1,   window.Text2,  window.Command1,
+                                 window.Command2, window.Check1,  window.Check2, window.Command4,
+                                 window.Command5, window.Command8};
+    for (int i = 0; i + 1 < order.size(); ++i) {
+        QWidget *next = order.at(i)->nextInFocusChain();
+        while (next->parentWidget() != &window || !(next->focusPolicy() & Qt::TabFocus))
+            next = next->nextInFocusChain();
+        QCOMPARE(next, order.at(i + 1));
+    }
+}
+
+void TestSyncWindow::list()
+{
+    SyncFixture fixture;
+    fixture.writeFile("PinvelleQuill2.pv", "short\r\n");
+    fixture.writeFile("PinvelleQuill1.pv", "line one\r\nline two is long enough\r\n");
+    fixture.writeFile("SHOUT.PV", "capitals\r\n");
+    fixture.writeFile("readme.txt", "not a note\r\n");
+    fixture.writeFile("empty.pv", "");
+    fixture.writeFile("utf8.pv", QStringLiteral("Grüße, 週末\r\n").toUtf8());
+    Form1 &window = fixture.window();
+
+    QStringList entries;
+    QStringList names;
+    for (int row = 0; row < window.List1->count(); ++row) {
+        entries << window.List1->item(row)->text();
+        names << window.List1->item(row)->data(Qt::UserRole).toString();
+    }
+    QCOMPARE(names, (QStringList{"empty.pv", "PinvelleQuill1.pv", "PinvelleQuill2.pv", "SHOUT.PV",
+                                 "utf8.pv"}));
+    QCOMPARE(entries, (QStringList{"empty.pv - ", "PinvelleQuill1.pv - line one\nline two i",
+                                   "PinvelleQuill2.pv - short", "SHOUT.PV - capitals",
+                                   QStringLiteral("utf8.pv - Grüße, 週末")}));
+}
+
+void TestSyncWindow::emptyFolder()
+{
+    SyncFixture fixture;
+    fixture.writeFile("notes.txt", "x");
+    Form1 &window = fixture.window();
+    QCOMPARE(window.List1->count(), 0);
+    window.Command5->click();
+    window.Command8->click();
+    QCOMPARE(window.List1->selectedItems().size(), 0);
+}
+
+void TestSyncWindow::selectAll()
+{
+    SyncFixture fixture;
+    for (int i = 1; i <= 4; ++i)
+        fixture.writeFile(NotesFolder::fileName(i), "n\r\n");
+    Form1 &window = fixture.window();
+    window.Command5->click();
+    QCOMPARE(window.List1->selectedItems().size(), 4);
+    window.Command8->click();
+    QCOMPARE(window.List1->selectedItems().size(), 0);
+    // Clicking entries picks several.
+    QTest::mouseClick(window.List1->viewport(), Qt::LeftButton, {},
+                      window.List1->visualItemRect(window.List1->item(0)).center());
+    QTest::mouseClick(window.List1->viewport(), Qt::LeftButton, {},
+                      window.List1->visualItemRect(window.List1->item(2)).center());
+    QCOMPARE(window.List1->selectedItems().size(), 2);
+}
+
+void TestSyncWindow::openAgain()
+{
+    SyncFixture fixture;
+    fixture.writeFile("a.pv", "a\r\n");
+    Form1 &window = fixture.window();
+    QSignalSpy refreshes(&window, &Form1::catalogueRefreshWanted);
+    window.Command5->click();
+    fixture.writeFile("b.pv", "b\r\n");
+    fixture.window(); // the same window, opened again at once (same second)
+    QCOMPARE(&fixture.window(), &window);
+    QCOMPARE(window.List1->count(), 2);
+    QCOMPARE(window.List1->selectedItems().size(), 0);
+    QVERIFY(refreshes.size() >= 1);
+}
+
+void TestSyncWindow::accountLink()
+{
+    SyncFixture fixture;
+    Form1 &window = fixture.window();
+    QList<QUrl> opened;
+    window.setUrlOpener([&opened](const QUrl &url) {
+        opened << url;
+        return false; // no browser: nothing is reported
+    });
+    QTest::mouseClick(window.Label5, Qt::LeftButton);
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(opened.at(0), QUrl(fixture.site().baseAddress() + "account.asp"));
+    // The window itself loads nothing.
+    QCOMPARE(fixture.site().server().requests().size(), 0);
+    QVERIFY(window.isVisible());
+}
+
+void TestSyncWindow::linkUnderline()
+{
+    SyncFixture fixture;
+    Form1 &window = fixture.window();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(!window.Label5->font().underline());
+    QTest::mouseMove(window.Label5, QPoint(5, 5));
+    QTRY_VERIFY(window.Label5->font().underline());
+    QTest::mouseMove(window.Label4, QPoint(5, 5));
+    QTRY_VERIFY(!window.Label5->font().underline());
+    QTest::mouseMove(window.Label5, QPoint(6, 6));
+    QTRY_VERIFY(window.Label5->font().underline());
+    QTest::mouseMove(window.List1->viewport(), QPoint(5, 5));
+    QTRY_VERIFY(!window.Label5->font().underline());
+    QTest::mouseMove(window.Label5, QPoint(5, 5));
+    QTRY_VERIFY(window.Label5->font().underline());
+    QTest::mouseMove(&window, window.rect().bottomRight() - QPoint(5, 5));
+    QTRY_VERIFY(!window.Label5->font().underline());
+}
+
+void TestSyncWindow::closeForgetsAccount()
+{
+    SyncFixture fixture;
+    Form1 &window = fixture.window();
+    QPointer<Form1> watched(&window);
+    window.Command4->click();
+    QTRY_VERIFY(!watched);
+    Form1 &again = fixture.window();
+    QCOMPARE(again.Text1->text(), SyncFixture::kEmail); // filled in by the fixture
+    again.Text1->clear();
+    again.Command4->click();
+    QTRY_VERIFY(!fixture.windowIfOpen());
+}
+
+void TestSyncWindow::mainWindowCommand()
+{
+    QTemporaryDir folder;
+    QFile note(folder.filePath("PinvelleQuill1.pv"));
+    QVERIFY(note.open(QIODevice::WriteOnly));
+    note.write("hello\r\n");
+    note.close();
+    SettingsStore settings;
+    FormMenu menu(settings, NotesFolder(folder.path()));
+    menu.setSiteAddress(QStringLiteral("http://127.0.0.1:9/"));
+    QVERIFY(!menu.syncWindow());
+    menu.Command14->click();
+    QPointer<Form1> window = menu.syncWindow();
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->List1->count(), 1);
+    QCOMPARE(window->site().name(), QStringLiteral("127.0.0.1:9"));
+    window->Command5->click();
+    menu.Command14->click();
+    QCOMPARE(menu.syncWindow(), window.data());
+    QCOMPARE(window->List1->selectedItems().size(), 0);
+    // The catalogue was read: the main window's list shows the note.
+    QVERIFY(menu.List1->isVisibleTo(&menu));
+    QCOMPARE(menu.List1->count(), 1);
+    window->close();
+    QTRY_VERIFY(!window);
+    menu.Command14->click();
+    QVERIFY(menu.syncWindow());
+}
