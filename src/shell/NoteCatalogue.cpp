@@ -3,7 +3,7 @@
 #include "store/NoteFile.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <algorithm>
 #include <unordered_map>
 
@@ -30,6 +30,16 @@ QString previewOf(const QString &text)
     return preview;
 }
 
+std::filesystem::path toPath(const QString &path)
+{
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+QString toQString(const std::filesystem::path &path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+}
+
 } // namespace
 
 NoteCatalogue::NoteCatalogue(QString folder) : m_folder(std::move(folder)) {}
@@ -53,8 +63,14 @@ bool NoteCatalogue::isNoteFile(const QString &fileName)
 
 bool NoteCatalogue::listsBefore(const QString &a, const QString &b)
 {
-    const int order = a.compare(b, Qt::CaseInsensitive);
-    return order != 0 ? order < 0 : a < b;
+    const QString foldedA = a.toCaseFolded();
+    const QString foldedB = b.toCaseFolded();
+    return foldedA != foldedB ? foldedA < foldedB : a < b;
+}
+
+bool NoteCatalogue::Entry::operator<(const Entry &other) const
+{
+    return sortKey != other.sortKey ? sortKey < other.sortKey : fileName < other.fileName;
 }
 
 QString NoteCatalogue::entry(int row) const
@@ -72,11 +88,11 @@ QStringList NoteCatalogue::entries() const
     return list;
 }
 
-void NoteCatalogue::readPreview(Entry &entry, const QFileInfo &info)
+void NoteCatalogue::readPreview(Entry &entry, const std::filesystem::path &path)
 {
-    entry.size = info.size();
-    entry.modified = info.lastModified();
-    entry.preview = previewOf(ReadNoteFile(info.filePath()));
+    std::error_code error;
+    entry.modified = std::filesystem::last_write_time(path, error);
+    entry.preview = previewOf(ReadNoteFile(toQString(path)));
     ++m_filesRead;
 }
 
@@ -89,32 +105,37 @@ void NoteCatalogue::refresh()
         known.emplace(e.fileName, std::move(e));
     m_entries.clear();
 
-    const QFileInfoList files =
-        QDir(m_folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
-    for (const QFileInfo &info : files) {
-        const QString name = info.fileName();
-        if (!isNoteFile(name))
+    // Plain file system calls: a listing of thousands of notes must not pay for
+    // converting every modification time to a local date.
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(toPath(m_folder), error), end; !error && it != end;
+         it.increment(error)) {
+        const QString name = toQString(it->path().filename());
+        if (!isNoteFile(name) || !it->is_regular_file(error))
             continue;
+        // One look at the modification time per file: it changes with every rewrite.
+        std::error_code statError;
+        const auto modified = it->last_write_time(statError);
         Entry entry;
         const auto found = known.find(name);
-        if (found != known.end() && found->second.size == info.size() &&
-            found->second.modified == info.lastModified()) {
+        if (!statError && found != known.end() && found->second.modified == modified) {
             entry = std::move(found->second);
         } else {
             entry.fileName = name;
-            readPreview(entry, info);
+            entry.sortKey = name.toCaseFolded();
+            readPreview(entry, it->path());
         }
         m_entries.push_back(std::move(entry));
     }
-    std::sort(m_entries.begin(), m_entries.end(),
-              [](const Entry &a, const Entry &b) { return listsBefore(a.fileName, b.fileName); });
+    std::sort(m_entries.begin(), m_entries.end());
 }
 
 int NoteCatalogue::insertionRow(const QString &fileName) const
 {
-    const auto at = std::lower_bound(
-        m_entries.begin(), m_entries.end(), fileName,
-        [](const Entry &e, const QString &name) { return listsBefore(e.fileName, name); });
+    Entry wanted;
+    wanted.fileName = fileName;
+    wanted.sortKey = fileName.toCaseFolded();
+    const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), wanted);
     return static_cast<int>(at - m_entries.begin());
 }
 
@@ -129,9 +150,10 @@ NoteCatalogue::Change NoteCatalogue::noteChanged(const QString &fileName)
     m_filesRead = 0;
     if (!isNoteFile(fileName))
         return {};
-    const QFileInfo info(QDir(m_folder).filePath(fileName));
+    const std::filesystem::path path = toPath(QDir(m_folder).filePath(fileName));
     const int row = rowOf(fileName);
-    const bool exists = info.isFile();
+    std::error_code error;
+    const bool exists = std::filesystem::is_regular_file(path, error);
     if (!exists) {
         if (row < 0)
             return {};
@@ -139,12 +161,13 @@ NoteCatalogue::Change NoteCatalogue::noteChanged(const QString &fileName)
         return {Change::Kind::Removed, row};
     }
     if (row >= 0) {
-        readPreview(m_entries[static_cast<size_t>(row)], info);
+        readPreview(m_entries[static_cast<size_t>(row)], path);
         return {Change::Kind::Updated, row};
     }
     Entry entry;
     entry.fileName = fileName;
-    readPreview(entry, info);
+    entry.sortKey = fileName.toCaseFolded();
+    readPreview(entry, path);
     const int at = insertionRow(fileName);
     m_entries.insert(m_entries.begin() + at, std::move(entry));
     return {Change::Kind::Inserted, at};

@@ -1,15 +1,14 @@
 #pragma once
 
-#include <QDateTime>
-#include <QFileInfo>
 #include <QString>
 #include <QStringList>
+#include <filesystem>
 #include <vector>
 
 // The notes of the notes folder as the main window lists them: one entry per note file,
 // sorted by file name as text, each "file name - first 20 characters". Previews are kept
-// with the file's size and modification time, so a refresh reads only the files that
-// changed, and a write by the program updates its own entry alone.
+// with the file's modification time, so a refresh reads only the files that changed,
+// and a write by the program updates its own entry alone.
 class NoteCatalogue final {
 public:
     explicit NoteCatalogue(QString folder);
@@ -48,11 +47,13 @@ public:
 private:
     struct Entry {
         QString fileName;
-        qint64 size = -1;
-        QDateTime modified;
+        QString sortKey; // the file name case-folded, for listing order
+        std::filesystem::file_time_type modified;
         QString preview;
+        bool operator<(const Entry &other) const;
     };
-    void readPreview(Entry &entry, const QFileInfo &info);
+    // Reads the note at path for its preview, remembering the time it was last changed.
+    void readPreview(Entry &entry, const std::filesystem::path &path);
     int rowOf(const QString &fileName) const;
     int insertionRow(const QString &fileName) const;
 
