@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 int main(int argc, char *argv[])
@@ -36,8 +37,13 @@ int main(int argc, char *argv[])
     parser.addOption(site);
     parser.process(app);
 
+    // An installed program (its launcher installed beside it) never keeps notes in its
+    // own folder, even where it could write there (as root).
+    const QString programFolder = QApplication::applicationDirPath();
+    const bool installed = QFileInfo::exists(
+        programFolder + QStringLiteral("/../share/applications/pinvelle.desktop"));
     const NotesFolder::Choice folder =
-        NotesFolder::choose(parser.value(notesDir), QApplication::applicationDirPath(),
+        NotesFolder::choose(parser.value(notesDir), installed ? QString() : programFolder,
                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 
     SingleInstance instance(QDir(folder.path).canonicalPath());

@@ -8,10 +8,14 @@ NotesFolder::Choice NotesFolder::choose(const QString &requested, const QString 
                                         const QString &userDataFolder)
 {
     const QString first = requested.isEmpty() ? programFolder : requested;
+    const QString fallback = QDir::cleanPath(QFileInfo(userDataFolder).absoluteFilePath());
+    if (first.isEmpty()) {
+        isUsable(fallback);
+        return {fallback, {}};
+    }
     const QString clean = QDir::cleanPath(QFileInfo(first).absoluteFilePath());
     if (isUsable(clean))
         return {clean, {}};
-    const QString fallback = QDir::cleanPath(QFileInfo(userDataFolder).absoluteFilePath());
     isUsable(fallback);
     return {fallback, clean};
 }

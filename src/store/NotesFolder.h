@@ -13,7 +13,8 @@ public:
 
     // The folder the user named, else the program's own folder; whichever is first
     // chosen is created when missing, and when it cannot be written the per-user data
-    // folder is used instead (also created on demand).
+    // folder is used instead (also created on demand). With neither folder given, the
+    // per-user data folder is the choice.
     static Choice choose(const QString &requested, const QString &programFolder,
                          const QString &userDataFolder);
 

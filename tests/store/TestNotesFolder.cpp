@@ -22,16 +22,16 @@ void TestNotesFolder::fileNames()
     QFETCH(int, number);
     QFETCH(QString, name);
     QCOMPARE(NotesFolder::fileName(number), name);
-    QCOMPARE(NotesFolder(QStringLiteral("/notes")).filePath(name), QStringLiteral("/notes/") + name);
+    QCOMPARE(NotesFolder(QStringLiteral("/notes")).filePath(name),
+             QStringLiteral("/notes/") + name);
 }
 
 void TestNotesFolder::chosenFolderIsCreated()
 {
     QTemporaryDir root;
     const QString wanted = root.filePath(QStringLiteral("deep/notes"));
-    const NotesFolder::Choice choice =
-        NotesFolder::choose(wanted, root.filePath(QStringLiteral("program")),
-                            root.filePath(QStringLiteral("data")));
+    const NotesFolder::Choice choice = NotesFolder::choose(
+        wanted, root.filePath(QStringLiteral("program")), root.filePath(QStringLiteral("data")));
     QCOMPARE(choice.path, wanted);
     QVERIFY(choice.passedOver.isEmpty());
     QVERIFY(QFileInfo(wanted).isDir());
@@ -49,16 +49,25 @@ void TestNotesFolder::programFolderUsedWhenNoneNamed()
     QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("data"))));
 }
 
+void TestNotesFolder::installedProgramUsesDataFolder()
+{
+    QTemporaryDir root;
+    const QString data = root.filePath(QStringLiteral("data"));
+    const NotesFolder::Choice choice = NotesFolder::choose(QString(), QString(), data);
+    QCOMPARE(choice.path, data);
+    QVERIFY(choice.passedOver.isEmpty());
+    QVERIFY(QFileInfo(data).isDir());
+}
+
 void TestNotesFolder::unwritableFolderFallsBack()
 {
     QTemporaryDir root;
     const QString program = root.filePath(QStringLiteral("program"));
     QVERIFY(QDir().mkpath(program));
     QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                           QFile::ReadOther | QFile::WriteOther |
-                                           QFile::ExeOther);
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                       QFile::ExeOther);
+                                           QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
+    QFile::setPermissions(program,
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     const QString data = root.filePath(QStringLiteral("data"));
 
     NotesFolder::Choice fromProgram;

@@ -9,6 +9,7 @@ private slots:
     void fileNames();
     void chosenFolderIsCreated();
     void programFolderUsedWhenNoneNamed();
+    void installedProgramUsesDataFolder();
     void unwritableFolderFallsBack();
     void trailingSeparatorDropped();
 };
