@@ -1,5 +1,7 @@
 #include "NoteForm.h"
 
+#include "UnsavedNotes.h"
+
 #include "NoteOptions.h"
 #include "NotePlacement.h"
 #include "SaveAsName.h"
@@ -13,6 +15,7 @@
 #include "settings/SettingsStore.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -324,6 +327,22 @@ void NoteForm::moveEvent(QMoveEvent *event)
     QWidget::moveEvent(event);
     if (m_loaded && isVisible())
         m_positionTimer->start();
+}
+
+void NoteForm::closeEvent(QCloseEvent *event)
+{
+    // Closing would lose edits that automatic saving did not write: ask first.
+    if (!m_closeConfirmed && hasUnsavedEdits()) {
+        event->ignore();
+        UnsavedNotes::confirm({this}, this, [note = QPointer<NoteForm>(this)] {
+            if (!note)
+                return;
+            note->m_closeConfirmed = true;
+            note->close();
+        });
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void NoteForm::hideEvent(QHideEvent *event)

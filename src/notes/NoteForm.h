@@ -93,6 +93,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildMenu();
@@ -135,6 +136,7 @@ private:
     QString m_lastWriteError;
     QString m_sizeWritten; // title and size this window last stored
     bool m_failureShown = false;
+    bool m_closeConfirmed = false; // the user chose how to close with unsaved edits
     QTimer *m_positionTimer;
     QPrinter *m_printer = nullptr;
     QPointer<QWidget> m_reminderPanel;

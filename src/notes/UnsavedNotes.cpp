@@ -23,7 +23,12 @@ QList<NoteForm *> find()
 
 void confirmExit(QWidget *parent, const std::function<void()> &proceed)
 {
-    const QList<NoteForm *> unsaved = find();
+    confirm(find(), parent, proceed);
+}
+
+void confirm(const QList<NoteForm *> &unsaved, QWidget *parent,
+             const std::function<void()> &proceed)
+{
     if (unsaved.isEmpty()) {
         proceed();
         return;

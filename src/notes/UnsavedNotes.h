@@ -18,4 +18,8 @@ QList<NoteForm *> find();
 // (else says which were not), No proceeds without saving, Cancel keeps everything open.
 void confirmExit(QWidget *parent, const std::function<void()> &proceed);
 
+// The same question for the given notes alone, e.g. one note being closed.
+void confirm(const QList<NoteForm *> &unsaved, QWidget *parent,
+             const std::function<void()> &proceed);
+
 } // namespace UnsavedNotes

@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
@@ -131,4 +132,35 @@ void TestUnsavedNotes::exitButtonAsksFirst()
     question->button(QMessageBox::Cancel)->click();
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
     QCOMPARE(UnsavedNotes::find().size(), 2);
+}
+
+void TestUnsavedNotes::closingOneNoteAsks()
+{
+    NoteFixture f;
+    f.options.save = false;
+    QPointer<NoteForm> eight = f.open(QStringLiteral("8"));
+    QTest::keyClicks(eight->Text1, QStringLiteral("eggs"));
+
+    // Cancel keeps the note open with its edits.
+    QVERIFY(!eight->close());
+    QMessageBox *question = exitQuestion(*eight);
+    QVERIFY(question);
+    question->button(QMessageBox::Cancel)->click();
+    QTRY_VERIFY(!exitQuestion(*eight));
+    QVERIFY(!eight.isNull());
+    QVERIFY(eight->hasUnsavedEdits());
+
+    // Yes writes the note, then it closes.
+    QVERIFY(!eight->close());
+    exitQuestion(*eight)->button(QMessageBox::Yes)->click();
+    QTRY_VERIFY(eight.isNull());
+    QCOMPARE(f.bytesOf(kEight), QByteArray("eggs\r\n"));
+
+    // No closes without writing; a note with nothing unsaved closes at once.
+    QPointer<NoteForm> nine = f.open(QStringLiteral("9"));
+    QTest::keyClicks(nine->Text1, QStringLiteral("bread"));
+    QVERIFY(!nine->close());
+    exitQuestion(*nine)->button(QMessageBox::No)->click();
+    QTRY_VERIFY(nine.isNull());
+    QVERIFY(!f.exists(QStringLiteral("PinvelleQuill9.pv")));
 }

@@ -12,4 +12,5 @@ private slots:
     void cancelStays();
     void failedSaveStays();
     void exitButtonAsksFirst();
+    void closingOneNoteAsks();
 };
