@@ -1,0 +1,54 @@
+#include "PanelFixture.h"
+
+#include "notes/NoteForm1.h"
+#include "reminders/ReminderPanel.h"
+#include "settings/SettingKeys.h"
+
+#include <QFile>
+
+PanelFixture::PanelFixture()
+    : folder(dir.path()), settings(std::make_unique<SettingsStore>(
+                              settingsDir.filePath(QStringLiteral("Pinvelle.ini"))))
+{
+    clock.time = QDateTime(QDate(2026, 3, 7), QTime(14, 7));
+}
+
+PanelFixture::~PanelFixture()
+{
+    for (const QPointer<NoteForm> &window : m_windows)
+        delete window.data();
+}
+
+NoteForm *PanelFixture::open(const QString &key)
+{
+    auto *note = new NoteForm1(m_options, *settings, folder);
+    auto *panel = new ReminderPanel(*settings, clock);
+    note->setReminderPanel(panel);
+    QObject::connect(note, &NoteForm::reminderRequested, panel, &ReminderPanel::Reminder_Click);
+    m_windows.append(note);
+    note->load(key);
+    return note;
+}
+
+ReminderPanel *PanelFixture::panelOf(NoteForm *note)
+{
+    return qobject_cast<ReminderPanel *>(note->reminderPanel());
+}
+
+void PanelFixture::writeNote(const QString &fileName, const QString &text) const
+{
+    QFile file(folder.filePath(fileName));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(text.toUtf8() + "\r\n");
+}
+
+QString PanelFixture::reminder(const QString &fileName) const
+{
+    return settings->read(QString::fromLatin1(Keys::NoteReminderSection), fileName,
+                          QStringLiteral("<missing>"));
+}
+
+void PanelFixture::setReminder(const QString &fileName, const QString &value)
+{
+    settings->save(QString::fromLatin1(Keys::NoteReminderSection), fileName, value);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "FakeClock.h"
+
+#include <QObject>
+#include <QTemporaryDir>
+#include <memory>
+
+class FormMenu;
+class SettingsStore;
+
+class TestReminderScanner : public QObject {
+    Q_OBJECT
+public:
+    TestReminderScanner();
+    ~TestReminderScanner() override;
+
+private slots:
+    void init();
+    void cleanup();
+
+    void timerRunsEveryMinute();
+    void currentMinuteFiresAtTheNextTick();
+    void prefilledReminderFiresAtTheNextTick();
+    void pastReminderFiresBeforeTheListIsShown();
+    void openNoteIsOnlyRaised();
+    void closedNoteOpensFlashingAndCleared();
+    void extensionMatchedWithoutRegardToCase();
+    void unreadableValuesAreSkipped();
+    void scanKeepsItsPlace();
+    void reminderSurvivesARestart();
+
+private:
+    FormMenu &startMenu();
+    // One tick of the main window's reminder timer, waited out.
+    void tick(FormMenu &menu);
+    void writeNote(const QString &name, const QByteArray &text);
+    QString reminder(const QString &fileName) const;
+    void setReminder(const QString &fileName, const QString &value);
+
+    std::unique_ptr<QTemporaryDir> m_notes;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<FormMenu> m_menu;
+    FakeClock m_clock;
+};
