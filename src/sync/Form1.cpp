@@ -10,12 +10,14 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -23,7 +25,23 @@ namespace {
 const QColor kBackground(0x00, 0x00, 0x80);
 const QString kExtension = QStringLiteral(".PV");
 constexpr int kPreviewLength = 20;
+constexpr int kListLeft = 3480; // twips
+constexpr int kCheckMargin = 90;
+constexpr qreal kSmallestPoints = 6.0;
 constexpr int kRefusedShown = 10;
+
+QString countOfNotes(int count)
+{
+    return count == 1 ? Form1::tr("1 note") : Form1::tr("%1 notes").arg(count);
+}
+
+// Why a transfer ended early comes first: the line may be shortened at its end.
+QString stoppedBecause(QString reason)
+{
+    if (!reason.endsWith(QLatin1Char('.')))
+        reason += QLatin1Char('.');
+    return Form1::tr("Stopped: %1").arg(reason);
+}
 
 void setTextColour(QWidget *widget, const QColor &colour)
 {
@@ -90,6 +108,11 @@ Form1::Form1(QString notesFolder, const QString &siteAddress, QWidget *parent)
         c->setObjectName(QString::fromLatin1(name));
         c->setGeometry(geometry);
         setTextColour(c, Qt::white);
+        // Today's fonts run wider than the one these boxes were measured for; rather than cut
+        // the caption off, a box may reach into the free strip before the list.
+        const int room = Twips::toPixels(kListLeft - kCheckMargin) - geometry.left();
+        if (c->sizeHint().width() > geometry.width())
+            c->resize(std::min(c->sizeHint().width(), room), geometry.height());
         return c;
     };
     const auto line = [this](const char *name, const QRect &geometry) {
@@ -115,7 +138,7 @@ Form1::Form1(QString notesFolder, const QString &siteAddress, QWidget *parent)
     Label2 = label("Label2", tr("Password"), Twips::rect(120, 1440, 3255, 495), Qt::white);
     List1 = new QListWidget(this);
     List1->setObjectName(QStringLiteral("List1"));
-    List1->setGeometry(Twips::rect(3480, 1440, 3615, 2760));
+    List1->setGeometry(Twips::rect(kListLeft, 1440, 3615, 2760));
     List1->setSelectionMode(QAbstractItemView::MultiSelection);
     List1->setMouseTracking(true);
     List1->viewport()->setMouseTracking(true);
@@ -126,6 +149,7 @@ Form1::Form1(QString notesFolder, const QString &siteAddress, QWidget *parent)
     Check1 =
         check("Check1", tr("Overwrite Notes on the Internet"), Twips::rect(360, 2760, 2535, 195));
     LabelStatus = label("LabelStatus", QString(), Twips::rect(120, 2985, 3255, 240), Qt::white);
+    LabelStatus->setWordWrap(false);
     Command2 = button("Command2", tr("Pull Data from Website"), Twips::rect(120, 3240, 3135, 615));
     Check2 =
         check("Check2", tr("Overwrite Notes the Local Notes"), Twips::rect(360, 3960, 2775, 255));
@@ -162,8 +186,8 @@ Form1::Form1(QString notesFolder, const QString &siteAddress, QWidget *parent)
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
-    connect(&m_push, &PushTransfer::progress, LabelStatus, &QLabel::setText);
-    connect(&m_pull, &PullTransfer::progress, LabelStatus, &QLabel::setText);
+    connect(&m_push, &PushTransfer::progress, this, &Form1::showStatus);
+    connect(&m_pull, &PullTransfer::progress, this, &Form1::showStatus);
     connect(&m_push, &PushTransfer::finished, this, &Form1::pushFinished);
     connect(&m_pull, &PullTransfer::finished, this, &Form1::pullFinished);
 }
@@ -325,38 +349,59 @@ bool Form1::overwriteLocalNotes() const
 
 void Form1::logInFailed(const QString &text)
 {
+    // The label's second line would sit under the password box, so the text is kept to one
+    // line, in a smaller size where today's fonts need it.
+    QFont font = this->font();
+    while (font.pointSizeF() > kSmallestPoints &&
+           QFontMetrics(font).horizontalAdvance(text) > Label2->width())
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    Label2->setWordWrap(false);
+    Label2->setFont(font);
     Label2->setText(text);
     Text2->clear();
+}
+
+QString Form1::statusText() const
+{
+    return m_status;
+}
+
+void Form1::showStatus(const QString &text)
+{
+    // One line under the push box: what does not fit is in the tool tip.
+    m_status = text;
+    LabelStatus->setText(
+        LabelStatus->fontMetrics().elidedText(text, Qt::ElideRight, LabelStatus->width()));
+    LabelStatus->setToolTip(text);
 }
 
 void Form1::pushFinished(const PushTransfer::Outcome &outcome)
 {
     Command1->setEnabled(true);
-    QString text = tr("Sent %n note(s)", nullptr, outcome.sent);
+    QString text = tr("Sent %1").arg(countOfNotes(outcome.sent));
     if (outcome.refused > 0)
         text += tr(", %n refused by the site", nullptr, outcome.refused);
     if (outcome.unreadable > 0)
         text += tr(", %n unreadable", nullptr, outcome.unreadable);
     text += QLatin1Char('.');
     if (!outcome.failure.isEmpty())
-        text += QLatin1Char(' ') + tr("Stopped: %1").arg(outcome.failure);
-    LabelStatus->setText(text);
-    LabelStatus->setToolTip(text);
+        text = stoppedBecause(outcome.failure) + QLatin1Char(' ') + text;
+    showStatus(text);
 }
 
 void Form1::pullFinished(const PullTransfer::Outcome &outcome)
 {
     Command2->setEnabled(true);
-    QString text = tr("Stored %n note(s), kept %1, refused %2", nullptr, outcome.stored)
+    QString text = tr("Stored %1, kept %2, refused %3")
+                       .arg(countOfNotes(outcome.stored))
                        .arg(outcome.kept)
                        .arg(outcome.refused.size());
     if (outcome.failed > 0)
         text += tr(", %n not written", nullptr, outcome.failed);
     text += QLatin1Char('.');
     if (!outcome.failure.isEmpty())
-        text += QLatin1Char(' ') + tr("Stopped: %1").arg(outcome.failure);
-    LabelStatus->setText(text);
-    LabelStatus->setToolTip(text);
+        text = stoppedBecause(outcome.failure) + QLatin1Char(' ') + text;
+    showStatus(text);
 
     if (!outcome.refused.isEmpty() || outcome.failed > 0) {
         QStringList lines;

@@ -37,6 +37,8 @@ public:
     PushTransfer &pushTransfer() { return m_push; }
     PullTransfer &pullTransfer() { return m_pull; }
     const SyncSite &site() const { return m_site; }
+    // The whole text of the progress or outcome line, which the window may shorten.
+    QString statusText() const;
 
     QLabel *Label8;        // the warning against personal notes
     QLabel *Label1;        // "Email Address "
@@ -86,6 +88,7 @@ private:
     void logInFailed(const QString &text) override;
 
     void setLinkUnderlined(bool underlined);
+    void showStatus(const QString &text);
     void pushFinished(const PushTransfer::Outcome &outcome);
     void pullFinished(const PullTransfer::Outcome &outcome);
 
@@ -94,4 +97,5 @@ private:
     UrlOpener m_openUrl;
     PushTransfer m_push;
     PullTransfer m_pull;
+    QString m_status;
 };

@@ -2,6 +2,8 @@
 
 #include "SyncFixture.h"
 
+#include "platform/Browser.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -66,9 +68,8 @@ void TestPull::overwriteLocal()
     QCOMPARE(fixture.readFile(QStringLiteral("Grüße.pv")), QStringLiteral("週末 – é\r\n").toUtf8());
     QCOMPARE(fixture.files().size(), 5);
     QCOMPARE(pulled.size(), 1);
-    QCOMPARE(window.LabelStatus->text(),
-             ticked ? QStringLiteral("Stored 5 note(s), kept 0, refused 0.")
-                    : QStringLiteral("Stored 4 note(s), kept 1, refused 0."));
+    QCOMPARE(window.statusText(), ticked ? QStringLiteral("Stored 5 notes, kept 0, refused 0.")
+                                         : QStringLiteral("Stored 4 notes, kept 1, refused 0."));
     QCOMPARE(fixture.site().staleSubmissions(), 0);
     // Only the e-mail address and password were filled in, and the pull button clicked.
     const HttpRequest post = fixture.site().server().requestsFor("/noteimport.aspx").last();
@@ -123,7 +124,7 @@ void TestPull::pullTwice()
     fixture.site().addNote(kEmail, "a.pv", "version two");
     QVERIFY(fixture.pull());
     QCOMPARE(fixture.readFile("a.pv"), QByteArray("version one\r\n"));
-    QCOMPARE(window.LabelStatus->text(), QStringLiteral("Stored 0 note(s), kept 2, refused 0."));
+    QCOMPARE(window.statusText(), QStringLiteral("Stored 0 notes, kept 2, refused 0."));
 }
 
 void TestPull::hostileNames()
@@ -135,7 +136,8 @@ void TestPull::hostileNames()
     const QString absolute = outside.filePath("absolute");
     fixture.site().addNote(kEmail, escape, "x");
     fixture.site().addNote(kEmail, absolute, "x");
-    fixture.site().addNote(kEmail, "/etc/passwd", "root::0:0::/:/bin/sh");
+    // Absolute names point into a scratch folder, so a fault here cannot touch the system.
+    fixture.site().addNote(kEmail, outside.filePath("passwd"), "root::0:0::/:/bin/sh");
     fixture.site().addNote(kEmail, "..", "x");
     fixture.site().addNote(kEmail, "tab\there", "x");
     fixture.site().addNote(kEmail, QStringLiteral("esc\x1b[2Jape"), "x");
@@ -160,10 +162,11 @@ void TestPull::hostileNames()
     QFile target(outside.filePath("target.pv"));
     QVERIFY(target.open(QIODevice::ReadOnly));
     QCOMPARE(target.readAll(), QByteArray("outside\r\n"));
-    QCOMPARE(window.LabelStatus->text(), QStringLiteral("Stored 1 note(s), kept 0, refused 8."));
+    QCOMPARE(window.statusText(), QStringLiteral("Stored 1 note, kept 0, refused 8."));
     const QStringList shown = notices();
     QCOMPARE(shown.size(), 1);
-    QVERIFY(shown.first().contains(QLatin1String("/etc/passwd")));
+    QVERIFY(shown.first().contains(QLatin1String("/passwd")));
+    QVERIFY(shown.first().contains(QLatin1String("escaped")));
     QVERIFY(shown.first().contains(QLatin1String("tab?here")));
     closeNotices();
 }
@@ -221,7 +224,7 @@ void TestPull::wrongPassword()
     QVERIFY(fixture.files().isEmpty());
     QCOMPARE(window.Label2->text(), QStringLiteral("Password"));
     QCOMPARE(window.Text2->text(), QStringLiteral("wrong"));
-    QCOMPARE(window.LabelStatus->text(), QStringLiteral("Stored 0 note(s), kept 0, refused 0."));
+    QCOMPARE(window.statusText(), QStringLiteral("Stored 0 notes, kept 0, refused 0."));
 }
 
 void TestPull::siteDown()
@@ -231,7 +234,7 @@ void TestPull::siteDown()
     fixture.site().server().close();
     QVERIFY(fixture.pull());
     QVERIFY(fixture.files().isEmpty());
-    QVERIFY(window.LabelStatus->text().contains(QLatin1String("Stopped: ")));
+    QVERIFY(window.statusText().contains(QLatin1String("Stopped: ")));
 }
 
 void TestPull::pageWithoutForm()
@@ -247,9 +250,9 @@ void TestPull::pageWithoutForm()
     // Without a form nothing is read, even a table.
     QVERIFY(fixture.files().isEmpty());
     QCOMPARE(fixture.site().server().requests().size(), 1);
-    QCOMPARE(window.LabelStatus->text(),
-             QStringLiteral("Stored 0 note(s), kept 0, refused 0. Stopped: The site's page "
-                            "holds no form."));
+    QCOMPARE(window.statusText(),
+             QStringLiteral("Stopped: The site's page holds no form. Stored 0 notes, kept 0, "
+                            "refused 0."));
 }
 
 void TestPull::hugePage()
@@ -276,7 +279,7 @@ void TestPull::hugePage()
     Form1 &window = fixture.window();
     QVERIFY(fixture.pull());
     QVERIFY(fixture.files().isEmpty());
-    QVERIFY(window.LabelStatus->text().contains(QLatin1String("Stopped: ")));
+    QVERIFY(window.statusText().contains(QLatin1String("Stopped: ")));
 }
 
 void TestPull::closeDuringPull()
@@ -322,4 +325,25 @@ void TestPull::pushAndPullTogether()
     QCOMPARE(fixture.site().uploads().first().text, QStringLiteral("to the site\r\n"));
     QCOMPARE(fixture.readFile("remote.pv"), QByteArray("from the site\r\n"));
     QCOMPARE(fixture.site().staleSubmissions(), 0);
+}
+
+void TestPull::siteNeedsItsSession()
+{
+    // The double holds the program to what the real site asks: its state field and cookie.
+    SyncFixture fixture;
+    fixture.site().addNote(kEmail, "a.pv", "x");
+    Browser browser;
+    QSignalSpy loaded(&browser, &Browser::loadFinished);
+    browser.navigate(QUrl(fixture.site().baseAddress() + "noteimport.aspx?x"));
+    QVERIFY(loaded.wait());
+    HtmlForm *form = browser.form();
+    QVERIFY(form);
+    form->setValue(form->indexOf("TextBox1"), kEmail);
+    form->setValue(form->indexOf("TextBox2"), SyncFixture::kPassword);
+    form->setValue(form->indexOf("__VIEWSTATE"), "forged");
+    QVERIFY(browser.click(form->indexOf("Button2")));
+    QVERIFY(loaded.wait());
+    QCOMPARE(browser.httpStatus(), 400);
+    QCOMPARE(fixture.site().staleSubmissions(), 1);
+    QVERIFY(!browser.bodyMarkup().contains(QLatin1String("Table2")));
 }

@@ -22,4 +22,5 @@ private slots:
     void hugePage();
     void closeDuringPull();
     void pushAndPullTogether();
+    void siteNeedsItsSession();
 };
