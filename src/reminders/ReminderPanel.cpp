@@ -49,7 +49,8 @@ ReminderPanel::ReminderPanel(SettingsStore &settings, const Clock &clock, QWidge
 
     Label1 = new QLabel(tr("MM / DD / YYYY    TIME     AM/PM"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAttribute(Qt::WA_TranslucentBackground);
+    // Transparent: the panel's colour, flashing or not, shows behind the headings.
+    Label1->setAutoFillBackground(false);
     Label1->setGeometry(Twips::rect(240, 120, 2895, 255));
 
     const auto field = [this](const char *name, int left, int width) {
