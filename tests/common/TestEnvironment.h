@@ -24,16 +24,14 @@ private:
     QTemporaryDir m_root;
 };
 
-template <typename Test>
-int runTestClass(int argc, char **argv)
+template <typename Test> int runTestClass(int argc, char **argv)
 {
     Test test;
     return QTest::qExec(&test, argc, argv);
 }
 
 // Runs each test class in turn and returns non-zero when any failed.
-template <typename... Tests>
-int runTestClasses(int argc, char **argv)
+template <typename... Tests> int runTestClasses(int argc, char **argv)
 {
     return (0 + ... + runTestClass<Tests>(argc, argv));
 }

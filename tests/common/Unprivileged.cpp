@@ -13,8 +13,7 @@ constexpr unsigned kNobody = 65534;
 Unprivileged::Unprivileged()
     : m_previousUser(static_cast<unsigned>(setfsuid(kNobody))),
       m_previousGroup(static_cast<unsigned>(setfsgid(kNobody)))
-{
-}
+{}
 
 Unprivileged::~Unprivileged()
 {

@@ -188,9 +188,12 @@ void TestOptionsPanel::tickBoxesStoreTheirEntry_data()
 {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("key");
-    QTest::newRow("stay on top") << "Check2" << "notesontop";
-    QTest::newRow("open all") << "Check3" << "notes";
-    QTest::newRow("minimised") << "Check4" << "minimize";
+    QTest::newRow("stay on top") << "Check2"
+                                 << "notesontop";
+    QTest::newRow("open all") << "Check3"
+                              << "notes";
+    QTest::newRow("minimised") << "Check4"
+                               << "minimize";
 }
 
 void TestOptionsPanel::tickBoxesStoreTheirEntry()

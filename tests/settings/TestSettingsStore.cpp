@@ -130,7 +130,8 @@ void TestSettingsStore::perNoteEntriesByFileName()
     QVERIFY(store.save(reminder, QStringLiteral("PinvelleQuill1.pv"), QString()));
     QCOMPARE(store.read(size, QStringLiteral("PinvelleQuill1.pv"), QString()),
              QStringLiteral("2500-3500"));
-    QCOMPARE(store.read(size, QStringLiteral("shopping.pv"), QString()), QStringLiteral("1000-2000"));
+    QCOMPARE(store.read(size, QStringLiteral("shopping.pv"), QString()),
+             QStringLiteral("1000-2000"));
     QCOMPARE(store.read(size, QStringLiteral("PINVELLEQUILL1.PV"), QStringLiteral("none")),
              QStringLiteral("none"));
     QVERIFY(store.contains(reminder, QStringLiteral("PinvelleQuill1.pv")));
@@ -238,7 +239,6 @@ void TestSettingsStore::colourNames()
     QFETCH(QString, text);
     QFETCH(QColor, colour);
     QCOMPARE(NoteColours::byName(text).value_or(QColor()), colour);
-    QCOMPARE(NoteColours::names(),
-             QStringList({"White", "Grey", "Red", "Orange", "Yellow", "Green", "Light Blue", "Blue",
-                          "Purple"}));
+    QCOMPARE(NoteColours::names(), QStringList({"White", "Grey", "Red", "Orange", "Yellow", "Green",
+                                                "Light Blue", "Blue", "Purple"}));
 }

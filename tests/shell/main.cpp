@@ -1,5 +1,5 @@
-#include "TestEnvironment.h"
 #include "TestAutostart.h"
+#include "TestEnvironment.h"
 #include "TestForm2255.h"
 #include "TestFormMenu.h"
 #include "TestInfoCommands.h"

@@ -150,9 +150,8 @@ void TestNoteFile::failedWriteKeepsOldNote()
                                           QFile::ReadOther | QFile::ExeOther);
     const QString note = dir.filePath(QStringLiteral("PinvelleQuill1.pv"));
     QVERIFY(WriteNoteFile(QStringLiteral("old text"), note).ok());
-    QVERIFY(QFile::setPermissions(dir.path(),
-                                  QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                      QFile::ExeOther));
+    QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner |
+                                                  QFile::ReadOther | QFile::ExeOther));
 
     NoteWriteResult changed;
     NoteWriteResult blanked;
