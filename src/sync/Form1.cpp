@@ -60,8 +60,9 @@ QFont boldFont(const QFont &base, qreal points)
 } // namespace
 
 Form1::Form1(QString notesFolder, const QString &siteAddress, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint),
+    // A tool window: fixed size, the small title bar, a close button only.
+    : QWidget(parent,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_folder(std::move(notesFolder)), m_site(siteAddress),
       m_openUrl([](const QUrl &url) { return QDesktopServices::openUrl(url); }),
       m_push(*this, m_folder), m_pull(*this, m_folder)
