@@ -129,7 +129,11 @@ void PullTransfer::store(const PulledNote &note)
         return;
     }
     const bool hasNote = existing.exists() && existing.size() > 0;
-    const QString text = withCrLf(note.text);
+    QString text = withCrLf(note.text);
+    // A pushed note carries the line end its file ends with, and the write adds one:
+    // take it off, so that a push and a pull give the file back as it was.
+    if (text.endsWith(QLatin1String("\r\n")))
+        text.chop(2);
     const bool blank = !NoteText::hasContent(text);
 
     if (m_controls.overwriteLocalNotes()) {

@@ -127,6 +127,24 @@ void TestPull::pullTwice()
     QCOMPARE(window.statusText(), QStringLiteral("Stored 0 notes, kept 2, refused 0."));
 }
 
+void TestPull::pushThenPullKeepsTheFile()
+{
+    SyncFixture fixture;
+    const QByteArray plain("plain\r\n");
+    const QByteArray ending("ends with a line end\r\n\r\n");
+    fixture.writeFile("a.pv", plain);
+    fixture.writeFile("b.pv", ending);
+    Form1 &window = fixture.window();
+    fixture.select({"a.pv", "b.pv"});
+    QVERIFY(fixture.push());
+    window.Check2->setChecked(true);
+    for (int round = 0; round < 2; ++round) {
+        QVERIFY(fixture.pull());
+        QCOMPARE(fixture.readFile("a.pv"), plain);
+        QCOMPARE(fixture.readFile("b.pv"), ending);
+    }
+}
+
 void TestPull::hostileNames()
 {
     QTemporaryDir outside;

@@ -12,6 +12,7 @@ private slots:
     void blankSiteNote();
     void textAsThePageHasIt();
     void pullTwice();
+    void pushThenPullKeepsTheFile();
     void hostileNames();
     void tableEndingWithDataCell();
     void dataBeforeAnyName();
