@@ -3,29 +3,10 @@
 # right-clicks the tray icon, chooses "New Note", types, and finds the note on disk.
 set -u
 program=${1:?usage: tray.sh PATH-TO-PINVELLE}
-for tool in Xvfb xdotool trayer; do
-    command -v "$tool" >/dev/null || { echo "missing $tool (apt-get install xvfb xdotool trayer)"; exit 1; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(head -1 "$work/display")
-export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/run"
-mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME/Pinvelle" "$work/notes"
-printf '[StartUpQ]\nqStrup=1\n' >"$XDG_CONFIG_HOME/Pinvelle/Pinvelle.conf"
+tools="xdotool trayer"
+source "$(dirname "$0")/lib.sh"
+mkdir -p "$work/notes"
 printf 'already here\r\n' >"$work/notes/PinvelleQuill1.pv"
-unset QT_QPA_PLATFORM
 
 trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
 pids+=($!)
@@ -33,16 +14,6 @@ sleep 0.5
 # The tray host sits at the screen's bottom right corner and holds only our icon.
 icon_x=$((1280 - 12)) icon_y=$((1024 - 12))
 
-passed=0 failed=0
-check() {
-    local what=$1; shift
-    if "$@"; then passed=$((passed + 1)); echo "ok: $what"; else failed=$((failed + 1)); echo "FAIL: $what"; fi
-}
-wait_for() { # seconds, command...
-    local seconds=$1; shift
-    for _ in $(seq $((seconds * 10))); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
 visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 
 "$program" --notes-dir "$work/notes" >"$work/app.log" 2>&1 &
@@ -72,5 +43,4 @@ xdotool mousemove $((X)) $((Y)) # away from the note
 xdotool mousemove $icon_x $icon_y click 1
 check "left click shows the main window" wait_for 10 visible '^Pinvelle 2\.1 - '
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
