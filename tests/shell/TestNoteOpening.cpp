@@ -174,12 +174,15 @@ void TestNoteOpening::startupOpensAllInStoredBorder()
     m_store->save(Keys::OpenAllNotes, QStringLiteral("1"));
     m_store->save(Keys::BorderThin, QStringLiteral("False"));
     m_store->save(Keys::BorderFull, QStringLiteral("True"));
+    m_store->save(Keys::NoteColour, QStringLiteral("light blue"));
     startMenu();
     const QList<NoteForm *> notes = visibleNotes();
     QCOMPARE(titles(notes),
              QStringList({QStringLiteral("Other.PV"), QStringLiteral("PinvelleQuill1.pv")}));
-    for (NoteForm *note : notes)
+    for (NoteForm *note : notes) {
         QVERIFY(qobject_cast<NoteForm22 *>(note));
+        QCOMPARE(note->Text1->palette().color(QPalette::Base), QColor(0, 255, 255));
+    }
 }
 
 void TestNoteOpening::getNoteShowsAndHidesTheList()
