@@ -423,6 +423,7 @@ void NoteForm::reportWrite(const NoteSaver::Outcome &outcome)
     if (!outcome.attempted)
         return;
     if (outcome.write.ok()) {
+        Timer2->stop();
         m_lastWriteError.clear();
         m_failureShown = false;
         if (!WarningBar->isHidden()) {
@@ -434,6 +435,8 @@ void NoteForm::reportWrite(const NoteSaver::Outcome &outcome)
     }
     m_lastWriteError = outcome.write.message();
     WarningBar->setText(m_lastWriteError);
+    // Tried again every second until the disk takes the note (space freed, folder back).
+    Timer2->start();
     // Told once: the bar stays until closed or until a write works again, and it never
     // takes the keyboard from the note.
     if (!m_failureShown) {

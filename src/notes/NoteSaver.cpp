@@ -31,6 +31,7 @@ void NoteSaver::setPath(const QString &path)
         return;
     m_path = path;
     m_onDisk.reset();
+    m_writeFailed = false;
 }
 
 void NoteSaver::loaded(const QString &bodyText)
@@ -42,19 +43,33 @@ NoteSaver::Outcome NoteSaver::run(const QString &bodyText, bool autoSave)
 {
     Outcome outcome;
     const QString trimmed = trimSpaces(bodyText);
-    if (trimmed == m_lastSaved && !m_force)
+    if (trimmed == m_lastSaved && !m_force) {
+        // A write that failed (disk full, folder gone) is tried again with the same text, so
+        // the note reaches the disk as soon as it can without waiting for a keystroke.
+        if (m_writeFailed && autoSave && !m_path.isEmpty()) {
+            outcome.attempted = true;
+            outcome.write = write(trimmed);
+        }
         return outcome;
+    }
     outcome.changed = true;
     m_previous = m_lastSaved;
     m_lastSaved = trimmed;
     if ((autoSave || m_force) && !m_path.isEmpty()) {
         outcome.attempted = true;
-        outcome.write = WriteNoteFile(toFileText(trimmed), m_path);
-        if (outcome.write.ok())
-            m_onDisk = trimmed;
+        outcome.write = write(trimmed);
     }
     m_force = false;
     return outcome;
+}
+
+NoteWriteResult NoteSaver::write(const QString &trimmed)
+{
+    NoteWriteResult result = WriteNoteFile(toFileText(trimmed), m_path);
+    m_writeFailed = !result.ok();
+    if (result.ok())
+        m_onDisk = trimmed;
+    return result;
 }
 
 bool NoteSaver::hasUnsavedEdits() const

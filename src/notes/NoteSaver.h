@@ -43,10 +43,16 @@ public:
     // or a write failed).
     bool hasUnsavedEdits() const;
 
+    // The last write failed; the next run tries again even with unchanged text.
+    bool writeFailed() const { return m_writeFailed; }
+
 private:
+    NoteWriteResult write(const QString &trimmed);
+
     QString m_path;
     QString m_lastSaved;
     QString m_previous;
     bool m_force = false;
+    bool m_writeFailed = false;
     std::optional<QString> m_onDisk; // trimmed body text the file holds, when known
 };

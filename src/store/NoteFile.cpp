@@ -53,7 +53,10 @@ NoteWriteResult WriteNoteFile(const QString &text, const QString &path)
 
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so a disk that takes no more bytes fails the write itself: a buffered
+    // write fails only in the final flush, which the commit does not report, and the
+    // note would be replaced by an empty file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         result.error = file.errorString();
         return result;
     }

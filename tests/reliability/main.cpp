@@ -1,0 +1,4 @@
+#include "TestDiskFaults.h"
+#include "TestEnvironment.h"
+
+PINVELLE_TEST_MAIN(TestDiskFaults)
