@@ -7,7 +7,8 @@
 //                      [--click-main X,Y] [--type CHARS --until-file PATH]
 //                      -- PROGRAM [ARGS...]
 //
-// Prints "key value" lines: main_ms, all_ms, hwm_kb, rss_kb, then typed_rss_kb and
+// Prints "key value" lines: main_ms, all_ms, hwm_kb, rss_kb, shm_kb (the part of the
+// resident memory shared with the X server: window pixels), then typed_rss_kb and
 // typed_hwm_kb (--type) or exit_ms (--click-main). Times count from just before the fork.
 // Without a window manager every top-level window is a child of the root window, so the
 // root's MapNotify events show each window the moment the server maps it.
@@ -207,7 +208,8 @@ int main(int argc, char **argv)
     std::printf("main_ms %.1f\nall_ms %.1f\n", mainMs, allMs);
 
     std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
-    std::printf("hwm_kb %ld\nrss_kb %ld\n", statusKb(pid, "VmHWM"), statusKb(pid, "VmRSS"));
+    std::printf("hwm_kb %ld\nrss_kb %ld\nshm_kb %ld\n", statusKb(pid, "VmHWM"),
+                statusKb(pid, "VmRSS"), statusKb(pid, "RssShmem"));
     std::fflush(stdout);
 
     if (typeChars > 0) {

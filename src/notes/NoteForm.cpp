@@ -53,6 +53,10 @@ constexpr double kMaxFontPoints = 1638.0;
 // Position writes wait until a move has settled, so dragging does not write at every step.
 constexpr int kPositionDelayMs = 400;
 
+constexpr const char *kWarningBarStyle =
+    "QLabel { background: #fff4c2; color: #5a3b00; border-top: 1px solid #c9a227; "
+    "padding: 2px 4px; }";
+
 } // namespace
 
 NoteForm::NoteForm(const NoteOptions &options, SettingsStore &settings, const NotesFolder &folder,
@@ -106,9 +110,6 @@ NoteForm::NoteForm(const NoteOptions &options, SettingsStore &settings, const No
     WarningBar->setWordWrap(true);
     WarningBar->setFocusPolicy(Qt::NoFocus);
     WarningBar->setAutoFillBackground(true);
-    WarningBar->setStyleSheet(QStringLiteral(
-        "QLabel { background: #fff4c2; color: #5a3b00; border-top: 1px solid #c9a227; "
-        "padding: 2px 4px; }"));
     WarningBar->setToolTip(tr("Click to close this message"));
     WarningBar->installEventFilter(this);
     WarningBar->hide();
@@ -434,6 +435,10 @@ void NoteForm::reportWrite(const NoteSaver::Outcome &outcome)
         return;
     }
     m_lastWriteError = outcome.write.message();
+    // Styled when first needed: a style sheet per note window costs time and memory at
+    // start-up with hundreds of notes open, and most notes never show the bar.
+    if (WarningBar->styleSheet().isEmpty())
+        WarningBar->setStyleSheet(QString::fromLatin1(kWarningBarStyle));
     WarningBar->setText(m_lastWriteError);
     // Tried again every second until the disk takes the note (space freed, folder back).
     Timer2->start();
