@@ -248,6 +248,8 @@ def run(program, kills_wanted, budget, rng, work, procs):
         except (OSError, configparser.Error, UnicodeDecodeError) as e:
             print(f"FAIL: kill {kills}: settings do not parse: {e}")
             failures += 1
+        # Half-written copies a kill left behind; the program lists only whole note files,
+        # so they are litter, not lost notes.
         stale = sum(1 for f in os.listdir(notes) if not NOTE_NAME.match(f))
 
     elapsed = time.monotonic() - started
