@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -43,7 +44,11 @@ SingleInstance::Role SingleInstance::start()
                 return Role::Secondary;
             QThread::msleep(50);
         }
-        return Role::Secondary;
+        // Nobody answers: the lock was left behind, e.g. by a process killed while it
+        // was still writing the lock. Take it over rather than never start again.
+        QFile::remove(m_lockPath);
+        if (!m_lock->tryLock(0))
+            return Role::Failed;
     }
 
     // We hold the lock, so any server of that name is left over from a crash.

@@ -23,6 +23,8 @@ public:
     Role start();
 
     QString serverName() const { return m_serverName; }
+    // The lock file that marks the folder as taken.
+    QString lockPath() const { return m_lockPath; }
 
 signals:
     // Another start on the same folder asked this process to show its main window.

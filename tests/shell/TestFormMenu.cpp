@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -164,4 +165,18 @@ void TestFormMenu::secondStartShowsTheFirst()
 
     SingleInstance other(QUuid::createUuid().toString());
     QCOMPARE(other.start(), SingleInstance::Role::Primary);
+}
+
+void TestFormMenu::lockLeftByAKilledStartIsTakenOver()
+{
+    const QString key = QUuid::createUuid().toString();
+    SingleInstance probe(key);
+    QFile lock(probe.lockPath());
+    QVERIFY(lock.open(QIODevice::WriteOnly)); // empty: its writer died before filling it
+    lock.close();
+
+    SingleInstance instance(key);
+    QCOMPARE(instance.start(), SingleInstance::Role::Primary);
+    SingleInstance second(key);
+    QCOMPARE(second.start(), SingleInstance::Role::Secondary);
 }

@@ -16,6 +16,7 @@ private slots:
     void runMinimizedKeepsWindowDown();
     void notesFolderIsShown();
     void secondStartShowsTheFirst();
+    void lockLeftByAKilledStartIsTakenOver();
 
 private:
     QTemporaryDir m_notes;
