@@ -173,8 +173,8 @@ int main(int argc, char **argv)
     const int fd = ConnectionNumber(display);
     while (allMs < 0 || mainMs < 0) {
         if (msSince(start) > timeoutS * 1000.0) {
-            std::fprintf(stderr, "timed out: %zu of %zu windows mapped%s\n", mapped.size(),
-                         windows, mainMs < 0 ? ", main window not seen" : "");
+            std::fprintf(stderr, "timed out: %zu of %zu windows mapped%s\n", mapped.size(), windows,
+                         mainMs < 0 ? ", main window not seen" : "");
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
             return 1;
@@ -225,12 +225,12 @@ int main(int argc, char **argv)
             while (static_cast<long>(text.size()) < typeChars)
                 text += words;
             text.resize(static_cast<size_t>(typeChars));
-            run("xdotool windowfocus --sync " + std::to_string(note) + " type --delay 1 '" +
-                text + "'");
+            run("xdotool windowfocus --sync " + std::to_string(note) + " type --delay 1 '" + text +
+                "'");
             // Each keystroke is saved at once; the last one is on disk once the file holds
             // every character and its line end.
             const Clock::time_point typed = Clock::now();
-            struct stat info{};
+            struct stat info {};
             while (msSince(typed) < 30000 &&
                    (stat(untilFile.c_str(), &info) != 0 || info.st_size < typeChars))
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -242,8 +242,8 @@ int main(int argc, char **argv)
     }
 
     if (clickX >= 0 && mainWindow) {
-        const std::string where = std::to_string(mainWindow) + " " + std::to_string(clickX) +
-                                  " " + std::to_string(clickY);
+        const std::string where = std::to_string(mainWindow) + " " + std::to_string(clickX) + " " +
+                                  std::to_string(clickY);
         const Clock::time_point clicked = Clock::now();
         run("xdotool mousemove --window " + where + " click 1");
         int status = 0;
