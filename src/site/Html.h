@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Pieces of the site's pages: escaping and the common frame with its small style sheet.
+namespace Html {
+
+// Text made safe for an element's content or a quoted attribute value.
+QString escaped(const QString &text);
+// A whole page: doctype, a viewport for phones, the style sheet, `title` and `body`.
+QString page(const QString &siteName, const QString &title, const QString &body);
+
+} // namespace Html

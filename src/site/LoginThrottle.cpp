@@ -1,0 +1,81 @@
+#include "site/LoginThrottle.h"
+
+#include "site/Database.h"
+
+#include <QDateTime>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+QString accountKey(const QString &email)
+{
+    return QStringLiteral("account:") + email.trimmed().toLower();
+}
+
+QString addressKey(const QString &address)
+{
+    return QStringLiteral("address:") + address;
+}
+} // namespace
+
+bool LoginThrottle::refused(const QString &email, const QString &address)
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    return blocked(accountKey(email), now) || blocked(addressKey(address), now);
+}
+
+bool LoginThrottle::blocked(const QString &who, qint64 now)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT until FROM login_blocks WHERE who = ?"));
+    query.addBindValue(who);
+    if (!query.exec())
+        return true;
+    return query.next() && query.value(0).toLongLong() > now;
+}
+
+void LoginThrottle::failed(const QString &email, const QString &address)
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    Transaction transaction(m_db, m_sqlite);
+    if (!transaction.begun())
+        return;
+    count(accountKey(email), now);
+    count(addressKey(address), now);
+    transaction.commit();
+}
+
+void LoginThrottle::count(const QString &who, qint64 now)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("DELETE FROM login_failures WHERE who = ? AND at <= ?"));
+    query.addBindValue(who);
+    query.addBindValue(now - kWindowMs);
+    query.exec();
+    query.prepare(QStringLiteral("INSERT INTO login_failures (who, at) VALUES (?, ?)"));
+    query.addBindValue(who);
+    query.addBindValue(now);
+    query.exec();
+    query.prepare(QStringLiteral("SELECT COUNT(*) FROM login_failures WHERE who = ?"));
+    query.addBindValue(who);
+    if (!query.exec() || !query.next() || query.value(0).toInt() < kFailures)
+        return;
+    query.prepare(QStringLiteral("DELETE FROM login_blocks WHERE who = ?"));
+    query.addBindValue(who);
+    query.exec();
+    query.prepare(QStringLiteral("INSERT INTO login_blocks (who, until) VALUES (?, ?)"));
+    query.addBindValue(who);
+    query.addBindValue(now + kWindowMs);
+    query.exec();
+    query.prepare(QStringLiteral("DELETE FROM login_failures WHERE who = ?"));
+    query.addBindValue(who);
+    query.exec();
+}
+
+void LoginThrottle::succeeded(const QString &email)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("DELETE FROM login_failures WHERE who = ?"));
+    query.addBindValue(accountKey(email));
+    query.exec();
+}

@@ -1,0 +1,149 @@
+#include "site/Schema.h"
+
+#include "site/Database.h"
+#include "site/Passwords.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+#include <cstdio>
+
+namespace {
+// Each migration takes the schema from the version before it to its own. {id} is the
+// dialect's auto-numbered key.
+const char *const kMigrations[] = {
+    // 1
+    "CREATE TABLE site_keys (name TEXT PRIMARY KEY, key_hex TEXT NOT NULL);"
+    "CREATE TABLE accounts (id {id}, email TEXT NOT NULL UNIQUE, password_hash TEXT NOT NULL,"
+    " created BIGINT NOT NULL);"
+    "CREATE TABLE notes (id {id}, account_id BIGINT NOT NULL REFERENCES accounts(id),"
+    " name TEXT NOT NULL, text TEXT NOT NULL, size BIGINT NOT NULL, changed BIGINT NOT NULL,"
+    " UNIQUE (account_id, name));"
+    "CREATE TABLE note_versions (id {id}, account_id BIGINT NOT NULL REFERENCES accounts(id),"
+    " name TEXT NOT NULL, text TEXT NOT NULL, size BIGINT NOT NULL, changed BIGINT NOT NULL,"
+    " replaced BIGINT NOT NULL);"
+    "CREATE INDEX note_versions_by_note ON note_versions (account_id, name);"
+    "CREATE TABLE sessions (token_digest TEXT PRIMARY KEY, state TEXT NOT NULL,"
+    " overwrite INTEGER NOT NULL, account_id BIGINT REFERENCES accounts(id), login_digest TEXT,"
+    " created BIGINT NOT NULL, seen BIGINT NOT NULL);"
+    "CREATE INDEX sessions_by_age ON sessions (seen);"
+    "CREATE TABLE login_failures (who TEXT NOT NULL, at BIGINT NOT NULL);"
+    "CREATE INDEX login_failures_by_who ON login_failures (who, at);"
+    "CREATE TABLE login_blocks (who TEXT PRIMARY KEY, until BIGINT NOT NULL);",
+};
+constexpr int kMigrationCount = static_cast<int>(sizeof kMigrations / sizeof kMigrations[0]);
+static_assert(kMigrationCount == Schema::kVersion);
+
+QString statementsError(QSqlQuery &query)
+{
+    return query.lastError().text();
+}
+
+bool hasVersionTable(QSqlDatabase &db)
+{
+    return db.tables().contains(QStringLiteral("schema_version"));
+}
+
+// A copy of the database as it was before a migration; empty on success.
+QString backUp(Database &database, QSqlDatabase &db, int from)
+{
+    if (!database.isSqlite()) {
+        std::fprintf(stderr,
+                     "pinvelle-site: migrating the database from version %d; "
+                     "keep a pg_dump of it first\n",
+                     from);
+        return {};
+    }
+    const QString copy =
+        QStringLiteral("%1.v%2-%3.bak")
+            .arg(database.url().path)
+            .arg(from)
+            .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss")));
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("VACUUM INTO ?"));
+    query.addBindValue(copy);
+    if (!query.exec())
+        return QStringLiteral("cannot back the database up to %1: %2")
+            .arg(copy, query.lastError().text());
+    std::fprintf(stderr, "pinvelle-site: backed the database up to %s\n", qPrintable(copy));
+    return {};
+}
+} // namespace
+
+QString Schema::prepare(Database &database)
+{
+    QSqlDatabase db = database.connection();
+    if (!db.isOpen())
+        return QStringLiteral("cannot open the database %1: %2")
+            .arg(database.url().shown(), database.lastError());
+
+    // A copy before anything changes; the copy cannot be made inside the transaction.
+    if (hasVersionTable(db)) {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("SELECT version FROM schema_version")) || !query.next())
+            return QStringLiteral("cannot read the schema version: %1").arg(statementsError(query));
+        const int version = query.value(0).toInt();
+        query.finish();
+        if (version > kVersion)
+            return QStringLiteral("the database is of schema version %1, newer than this "
+                                  "program's %2; start a newer pinvelle-site")
+                .arg(version)
+                .arg(kVersion);
+        if (version == kVersion)
+            return {};
+        if (const QString failure = backUp(database, db, version); !failure.isEmpty())
+            return failure;
+    }
+
+    Transaction transaction(db, database.isSqlite());
+    if (!transaction.begun())
+        return database.lastError();
+    QSqlQuery query(db);
+    if (!database.isSqlite()) {
+        // Several site processes may start at once: one migrates, the others wait for it.
+        if (!query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(7370617)")))
+            return statementsError(query);
+    }
+    int version = 0;
+    if (hasVersionTable(db)) {
+        if (!query.exec(QStringLiteral("SELECT version FROM schema_version")) || !query.next())
+            return statementsError(query);
+        version = query.value(0).toInt();
+        if (version > kVersion)
+            return QStringLiteral("the database was migrated by a newer program meanwhile");
+    } else if (!query.exec(
+                   QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)")) ||
+               !query.exec(QStringLiteral("INSERT INTO schema_version VALUES (0)"))) {
+        return statementsError(query);
+    }
+    const QString id = database.isSqlite()
+                           ? QStringLiteral("INTEGER PRIMARY KEY")
+                           : QStringLiteral("BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY");
+    for (int next = version; next < kVersion; ++next) {
+        const QString script =
+            QString::fromLatin1(kMigrations[next]).replace(QLatin1String("{id}"), id);
+        for (const QString &statement : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            if (!query.exec(statement))
+                return QStringLiteral("migration to version %1 failed: %2")
+                    .arg(next + 1)
+                    .arg(statementsError(query));
+        }
+        if (next == 0) {
+            query.prepare(QStringLiteral("INSERT INTO site_keys VALUES ('login', ?)"));
+            query.addBindValue(QString::fromLatin1(Passwords::newKey()));
+            if (!query.exec())
+                return statementsError(query);
+        }
+    }
+    query.prepare(QStringLiteral("UPDATE schema_version SET version = ?"));
+    query.addBindValue(kVersion);
+    if (!query.exec())
+        return statementsError(query);
+    if (!transaction.commit())
+        return database.lastError();
+    return {};
+}

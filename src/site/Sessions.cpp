@@ -1,0 +1,87 @@
+#include "site/Sessions.h"
+
+#include "site/Passwords.h"
+
+#include <QDateTime>
+#include <QSqlQuery>
+#include <QVariant>
+
+std::optional<Sessions::Session> Sessions::find(const QByteArray &token, bool *failed)
+{
+    *failed = false;
+    if (token.isEmpty() || token.size() > 100)
+        return std::nullopt;
+    Session session;
+    session.token = token;
+    session.digest = Passwords::tokenDigest(token);
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT state, overwrite, account_id, login_digest, seen FROM "
+                                 "sessions WHERE token_digest = ?"));
+    query.addBindValue(QString::fromLatin1(session.digest));
+    if (!query.exec()) {
+        *failed = true;
+        return std::nullopt;
+    }
+    if (!query.next() ||
+        query.value(4).toLongLong() < QDateTime::currentMSecsSinceEpoch() - kIdleMs)
+        return std::nullopt;
+    session.state = query.value(0).toString().toLatin1();
+    session.overwrite = query.value(1).toInt() != 0;
+    session.accountId = query.value(2).isNull() ? 0 : query.value(2).toLongLong();
+    session.loginDigest = query.value(3).toString().toLatin1();
+    return session;
+}
+
+std::optional<Sessions::Session> Sessions::create(bool overwrite)
+{
+    Session session;
+    session.token = Passwords::randomToken();
+    session.digest = Passwords::tokenDigest(session.token);
+    session.state = Passwords::randomToken(18);
+    session.overwrite = overwrite;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("INSERT INTO sessions (token_digest, state, overwrite, created, "
+                                 "seen) VALUES (?, ?, ?, ?, ?)"));
+    query.addBindValue(QString::fromLatin1(session.digest));
+    query.addBindValue(QString::fromLatin1(session.state));
+    query.addBindValue(overwrite ? 1 : 0);
+    query.addBindValue(now);
+    query.addBindValue(now);
+    if (!query.exec())
+        return std::nullopt;
+    return session;
+}
+
+bool Sessions::save(const Session &session)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("UPDATE sessions SET state = ?, overwrite = ?, account_id = ?, "
+                                 "login_digest = ?, seen = ? WHERE token_digest = ?"));
+    query.addBindValue(QString::fromLatin1(session.state));
+    query.addBindValue(session.overwrite ? 1 : 0);
+    query.addBindValue(session.accountId ? QVariant(session.accountId)
+                                         : QVariant(QMetaType::fromType<qint64>()));
+    query.addBindValue(session.loginDigest.isEmpty()
+                           ? QVariant(QMetaType::fromType<QString>())
+                           : QVariant(QString::fromLatin1(session.loginDigest)));
+    query.addBindValue(QDateTime::currentMSecsSinceEpoch());
+    query.addBindValue(QString::fromLatin1(session.digest));
+    return query.exec();
+}
+
+bool Sessions::remove(const Session &session)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("DELETE FROM sessions WHERE token_digest = ?"));
+    query.addBindValue(QString::fromLatin1(session.digest));
+    return query.exec();
+}
+
+void Sessions::expire()
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("DELETE FROM sessions WHERE seen < ?"));
+    query.addBindValue(QDateTime::currentMSecsSinceEpoch() - kIdleMs);
+    query.exec();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <optional>
+
+// Browser sessions, in the database so that any site process can answer any request. The
+// cookie carries a random token; the table holds only its digest.
+class Sessions final {
+public:
+    static constexpr qint64 kIdleMs = 24LL * 60 * 60 * 1000;
+
+    struct Session {
+        QByteArray token;  // as the cookie carries it
+        QByteArray digest; // as the table keys it
+        QByteArray state;  // the form state the next POST must carry back
+        bool overwrite = false;
+        qint64 accountId = 0; // signed in when not 0
+        QByteArray loginDigest;
+    };
+
+    explicit Sessions(QSqlDatabase db) : m_db(std::move(db)) {}
+
+    // The session of this cookie token, when it is known and not idle for too long.
+    std::optional<Session> find(const QByteArray &token, bool *failed);
+    // A new session, stored; nothing when the database failed.
+    std::optional<Session> create(bool overwrite);
+    // Writes the session's overwrite choice, log-in and state back, and marks it seen.
+    bool save(const Session &session);
+    bool remove(const Session &session);
+    // Forgets sessions idle for longer than kIdleMs.
+    void expire();
+
+private:
+    QSqlDatabase m_db;
+};

@@ -1,0 +1,55 @@
+#include "site/Site.h"
+
+#include "site/Database.h"
+#include "site/Html.h"
+#include "site/TransferPage.h"
+#include "web/Contract.h"
+
+#include <QCoreApplication>
+
+namespace {
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("Site", text);
+}
+} // namespace
+
+HttpResponse Site::handle(const HttpRequest &request)
+{
+    HttpResponse response;
+    if (request.method != "GET" && request.method != "HEAD" && request.method != "POST") {
+        response = HttpResponse::html(405, Html::page(m_context.name, tr("Not allowed"), {}));
+        response.addHeader("Allow", "GET, HEAD, POST");
+    } else {
+        response = route(request);
+    }
+    // No page runs script or is framed; forms go back to this site only.
+    response.addHeader(
+        "Content-Security-Policy",
+        "default-src 'none'; style-src 'unsafe-inline'; img-src 'self'; form-action 'self'; "
+        "frame-ancestors 'none'; base-uri 'none'");
+    response.addHeader("X-Content-Type-Options", "nosniff");
+    response.addHeader("Referrer-Policy", "same-origin");
+    response.addHeader("Cache-Control", "no-store");
+    if (request.method == "HEAD")
+        response.body.clear();
+    return response;
+}
+
+HttpResponse Site::route(const HttpRequest &request)
+{
+    const QByteArray path = request.path.toLower();
+    if (path == "/")
+        return HttpResponse::redirect(WebContract::kAccountPage);
+    if (path == QByteArray("/") + WebContract::kTransferPage) {
+        QSqlDatabase db = m_context.database->connection();
+        if (!db.isOpen())
+            return HttpResponse::html(503, Html::page(m_context.name, tr("Unavailable"), {}));
+        return TransferPage(m_context, db).handle(request);
+    }
+    return HttpResponse::html(
+        404, Html::page(m_context.name, tr("Not found"),
+                        QStringLiteral("<h1>%1</h1>\n<p><a href=\"%2\">%3</a></p>\n")
+                            .arg(tr("No such page"), QLatin1String(WebContract::kAccountPage),
+                                 tr("Sign in"))));
+}

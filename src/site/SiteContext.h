@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class Database;
+
+// What every page needs of the running site.
+struct SiteContext {
+    Database *database = nullptr;
+    QString name; // shown in page titles
+    bool openSignup = false;
+    QByteArray loginKey;  // keys the log-in digests of sessions
+    QByteArray decoyHash; // a password hash to verify against for unknown accounts
+};

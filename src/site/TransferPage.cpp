@@ -1,0 +1,177 @@
+#include "site/TransferPage.h"
+
+#include "site/Database.h"
+#include "site/Html.h"
+#include "site/NoteRules.h"
+#include "site/NoteStore.h"
+#include "site/SignIn.h"
+#include "site/SiteContext.h"
+#include "site/Visit.h"
+#include "web/Contract.h"
+
+#include <QCoreApplication>
+
+using namespace WebContract;
+
+namespace {
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("TransferPage", text);
+}
+
+// A name as the answer shows it: control characters as "?", a long one cut short.
+QString quoted(const QString &name)
+{
+    QString shown = name.left(80);
+    for (QChar &ch : shown) {
+        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+            ch = QLatin1Char('?');
+    }
+    return QStringLiteral("\"%1\"").arg(shown);
+}
+
+HttpResponse unavailable()
+{
+    return HttpResponse::html(503, Html::page(QString(), tr("Unavailable"),
+                                              QStringLiteral("<p>%1</p>\n")
+                                                  .arg(tr("The site cannot reach its "
+                                                          "database. Try again shortly."))));
+}
+} // namespace
+
+QString TransferPage::form(const QByteArray &state, const QString &result,
+                           const QString &table) const
+{
+    const QString body =
+        QStringLiteral("<h1>%1</h1>\n"
+                       "<form method=\"post\" action=\"%2\">\n"
+                       "<input type=\"hidden\" name=\"%3\" value=\"%4\">\n"
+                       "<label for=\"%5\">%6</label><input type=\"text\" name=\"%5\" id=\"%5\" "
+                       "autocomplete=\"username\">\n"
+                       "<label for=\"%7\">%8</label><input type=\"password\" name=\"%7\" id=\"%7\" "
+                       "autocomplete=\"current-password\">\n"
+                       "<label for=\"%9\">%10</label><input type=\"text\" name=\"%9\" id=\"%9\">\n"
+                       "<label for=\"%11\">%12</label><textarea name=\"%11\" id=\"%11\" "
+                       "rows=\"6\"></textarea>\n"
+                       "<input type=\"submit\" name=\"%13\" id=\"%13\" value=\"%14\">\n"
+                       "<input type=\"submit\" name=\"%15\" id=\"%15\" value=\"%16\">\n"
+                       "<p><span id=\"%17\" class=\"result\">%18</span></p>\n%19</form>\n")
+            .arg(tr("Note transfer"), QLatin1String(kTransferPage),
+                 QLatin1String(Visit::kStateField), QString::fromLatin1(state),
+                 QLatin1String(kEmailField), tr("E-mail address"), QLatin1String(kPasswordField),
+                 tr("Password"), QLatin1String(kNameField))
+            .arg(tr("Note name"), QLatin1String(kTextField), tr("Note text"),
+                 QLatin1String(kUploadButton), tr("Upload note"), QLatin1String(kDownloadButton),
+                 tr("Download my notes"), QLatin1String(kResultId), Html::escaped(result))
+            .arg(table);
+    return Html::page(m_site.name, tr("Note transfer"), body);
+}
+
+QString TransferPage::notesTable(qint64 accountId, bool *failed)
+{
+    const QList<NoteStore::Note> notes =
+        NoteStore(m_db, m_site.database->isSqlite()).notes(accountId, failed);
+    // One row per cell, name then data, each value after its head and a colon.
+    QString rows;
+    const QString cell = QStringLiteral("<tr><td nowrap width=\"%1\">%2:%3</td></tr>\n");
+    for (const NoteStore::Note &note : notes) {
+        rows += cell.arg(QLatin1String(kCellWidth), QLatin1String(kNameCellHead),
+                         Html::escaped(note.name));
+        rows += cell.arg(QLatin1String(kCellWidth), QLatin1String(kDataCellHead),
+                         Html::escaped(note.text));
+    }
+    return QStringLiteral("<table id=\"%1\">\n%2</table>\n").arg(QLatin1String(kTableId), rows);
+}
+
+HttpResponse TransferPage::handle(const HttpRequest &request)
+{
+    Visit visit(m_site, request, m_db);
+    if (!visit.ok())
+        return unavailable();
+
+    const QByteArray overwriteKey(kOverwriteKey);
+    if (request.method != "POST") {
+        Sessions::Session *session = visit.session(request.queryValue(overwriteKey) == "1");
+        if (!session)
+            return unavailable();
+        if (request.hasQuery(overwriteKey))
+            session->overwrite = request.queryValue(overwriteKey) == "1";
+        HttpResponse response = HttpResponse::html(200, form(visit.renewState(), {}, {}));
+        return visit.finish(response) ? response : unavailable();
+    }
+
+    if (!request.contentType.toLower().startsWith("application/x-www-form-urlencoded"))
+        return HttpResponse::html(415,
+                                  Html::page(m_site.name, tr("Not a form"),
+                                             tr("<p>The form must be sent URL-encoded.</p>\n")));
+    const std::optional<FormData> fields = FormData::parse(request.body);
+    if (!fields)
+        return HttpResponse::html(400, Html::page(m_site.name, tr("Unreadable form"),
+                                                  tr("<p>The form could not be read.</p>\n")));
+    if (!visit.stateMatches(*fields)) {
+        // Not a form this session was given: a stale page, or a forged one.
+        return HttpResponse::html(
+            403, Html::page(m_site.name, tr("Page expired"),
+                            QStringLiteral("<p>%1 <a href=\"%2\">%3</a></p>\n")
+                                .arg(tr("This page has expired."), QLatin1String(kTransferPage),
+                                     tr("Open it again."))));
+    }
+    Sessions::Session &session = *visit.session();
+    const QString email = fields->value(QLatin1String(kEmailField));
+    const QString password = fields->value(QLatin1String(kPasswordField));
+    const bool upload = fields->contains(QLatin1String(kUploadButton));
+    const bool download = fields->contains(QLatin1String(kDownloadButton));
+
+    QString result;
+    QString table;
+    int status = 200;
+    if (upload || download) {
+        SignIn signIn(m_db, m_site.database->isSqlite(), m_site.loginKey, m_site.decoyHash);
+        const qint64 account = signIn.check(session, email, password, request.clientAddress);
+        if (account == 0) {
+            result = QLatin1String(kLogInFailure);
+        } else if (download) {
+            bool failed = false;
+            table = notesTable(account, &failed);
+            if (failed)
+                return unavailable();
+            result = tr("Your notes:");
+        } else {
+            const QString name = fields->value(QLatin1String(kNameField));
+            const QString text = fields->value(QLatin1String(kTextField));
+            QString problem = NoteRules::nameProblem(name);
+            if (problem.isEmpty())
+                problem = NoteRules::textProblem(text);
+            if (!problem.isEmpty()) {
+                result = tr("Refused %1: %2.").arg(quoted(name), problem);
+            } else {
+                switch (NoteStore(m_db, m_site.database->isSqlite())
+                            .upload(account, name, text, session.overwrite)) {
+                case NoteStore::Upload::Stored:
+                    result = tr("Stored %1.").arg(quoted(name));
+                    break;
+                case NoteStore::Upload::Replaced:
+                    result = tr("Replaced %1; its old text is kept among its versions.")
+                                 .arg(quoted(name));
+                    break;
+                case NoteStore::Upload::Kept:
+                    result =
+                        tr("Kept the stored %1: this push does not overwrite.").arg(quoted(name));
+                    break;
+                case NoteStore::Upload::Full:
+                    result = tr("Refused %1: the account holds %2 notes already.")
+                                 .arg(quoted(name))
+                                 .arg(NoteRules::kMaximumNotesPerAccount);
+                    break;
+                case NoteStore::Upload::Failed:
+                    result = tr("Not stored %1: the site could not write it. Try again.")
+                                 .arg(quoted(name));
+                    status = 503;
+                    break;
+                }
+            }
+        }
+    }
+    HttpResponse response = HttpResponse::html(status, form(visit.renewState(), result, table));
+    return visit.finish(response) ? response : unavailable();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "site/HttpMessage.h"
+
+#include <QSqlDatabase>
+
+struct SiteContext;
+
+// The transfer page the desktop program talks to: a form to upload one note or download the
+// account's notes. A GET opens it (and with "?overwrite=0" or "1" sets how the session's
+// uploads treat a note of the same name); every POST must carry back the form's state.
+class TransferPage final {
+public:
+    TransferPage(const SiteContext &site, QSqlDatabase db) : m_site(site), m_db(std::move(db)) {}
+
+    HttpResponse handle(const HttpRequest &request);
+
+private:
+    QString form(const QByteArray &state, const QString &result, const QString &table) const;
+    QString notesTable(qint64 accountId, bool *failed);
+
+    const SiteContext &m_site;
+    QSqlDatabase m_db;
+};
