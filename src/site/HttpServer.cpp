@@ -13,7 +13,9 @@
 // Everything the server knows of one request until it is answered.
 struct HttpServer::Pending {
     HttpRequest request;
-    bool refused = false; // answered before its body was read
+    bool refused = false;  // answered already
+    bool tooLarge = false; // its body went past the limit
+    qint64 dropped = 0;    // bytes of it read since
 };
 
 struct HttpServerCallbacks {
@@ -168,23 +170,29 @@ bool HttpServer::request(MHD_Connection *connection, const char *url, const char
         return true;
     }
     if (*uploadDataSize > 0) {
-        if (pending->refused) {
-            *uploadDataSize = 0;
+        const auto size = static_cast<qint64>(*uploadDataSize);
+        *uploadDataSize = 0;
+        if (pending->tooLarge) {
+            // The library answers only once the body is in: the rest is read and dropped,
+            // up to a bound past which the connection is simply closed.
+            pending->dropped += size;
+            return pending->dropped <= 4 * m_limits.maximumBody;
+        }
+        if (pending->request.body.size() + size > m_limits.maximumBody) {
+            // A body sent without its length that grows too large.
+            pending->tooLarge = true;
+            pending->request.body = QByteArray();
             return true;
         }
-        if (pending->request.body.size() + static_cast<qint64>(*uploadDataSize) >
-            m_limits.maximumBody) {
-            // A body without a length that grows too large.
-            pending->refused = true;
-            *uploadDataSize = 0;
-            return answer(connection, plain(413, "The request is too large.\n"));
-        }
-        pending->request.body.append(uploadData, static_cast<qsizetype>(*uploadDataSize));
-        *uploadDataSize = 0;
+        pending->request.body.append(uploadData, static_cast<qsizetype>(size));
         return true;
     }
     if (pending->refused)
         return true;
+    if (pending->tooLarge) {
+        pending->refused = true;
+        return answer(connection, plain(413, "The request is too large.\n"));
+    }
     return answer(connection, m_handler(pending->request));
 }
 

@@ -1,0 +1,130 @@
+#include "SiteProcess.h"
+
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTextDocumentFragment>
+#include <QUrl>
+
+SiteProcess::SiteProcess(QString database) : m_database(std::move(database))
+{
+    if (m_database.isEmpty())
+        m_database = QStringLiteral("sqlite:") + m_dir.filePath(QStringLiteral("site.db"));
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+SiteProcess::~SiteProcess()
+{
+    stop();
+}
+
+int SiteProcess::run(const QStringList &arguments, const QByteArray &input, QByteArray *output)
+{
+    QProcess process;
+    process.start(QStringLiteral(PINVELLE_SITE_PROGRAM), arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(30000);
+    if (output)
+        *output = process.readAllStandardOutput() + process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+bool SiteProcess::addAccount(const QString &email, const QString &password)
+{
+    return run({QStringLiteral("add-account"), email, QStringLiteral("--database"), m_database},
+               password.toUtf8() + '\n') == 0;
+}
+
+bool SiteProcess::start(const QStringList &extra)
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    m_port = probe.serverPort();
+    probe.close();
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.start(QStringLiteral(PINVELLE_SITE_PROGRAM),
+                    QStringList{QStringLiteral("--listen"),
+                                QStringLiteral("127.0.0.1:%1").arg(m_port),
+                                QStringLiteral("--database"), m_database} +
+                        extra);
+    QByteArray log;
+    return QTest::qWaitFor(
+               [&] {
+                   log += m_process.readAll();
+                   return log.contains("serving") || m_process.state() == QProcess::NotRunning;
+               },
+               20000) &&
+           log.contains("serving");
+}
+
+bool SiteProcess::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return true;
+    m_process.terminate();
+    return m_process.waitForFinished(15000) && m_process.exitCode() == 0;
+}
+
+QString SiteProcess::baseAddress() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/").arg(m_port);
+}
+
+SiteProcess::Reply SiteProcess::request(const QByteArray &method, const QByteArray &target,
+                                        const QByteArray &body, const QByteArray &extraHeaders)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_port);
+    Reply reply;
+    if (!socket.waitForConnected(5000))
+        return reply;
+    QByteArray head = method + ' ' + target +
+                      " HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                      "Connection: close\r\n" +
+                      extraHeaders;
+    if (!m_cookie.isEmpty())
+        head += "Cookie: " + m_cookie + "\r\n";
+    if (method == "POST")
+        head += "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                QByteArray::number(body.size()) + "\r\n";
+    socket.write(head + "\r\n" + body);
+    QByteArray all;
+    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(30000))
+        all += socket.readAll();
+    all += socket.readAll();
+    const qsizetype split = all.indexOf("\r\n\r\n");
+    reply.headers = all.left(split);
+    reply.body = split < 0 ? QByteArray() : all.mid(split + 4);
+    reply.status = all.mid(9, 3).toInt();
+    static const QRegularExpression cookie(QStringLiteral("Set-Cookie: (pinvelle_session=[^;]*)"));
+    const QRegularExpressionMatch match = cookie.match(QString::fromLatin1(reply.headers));
+    if (match.hasMatch())
+        m_cookie = match.captured(1).toLatin1();
+    return reply;
+}
+
+SiteProcess::Reply SiteProcess::submit(const Reply &page,
+                                       const QList<std::pair<QString, QString>> &fields)
+{
+    QByteArray body = "PageState=" + page.state();
+    for (const auto &field : fields)
+        body += '&' + QUrl::toPercentEncoding(field.first) + '=' +
+                QUrl::toPercentEncoding(field.second);
+    return request("POST", "/noteimport.aspx", body);
+}
+
+QString SiteProcess::Reply::label() const
+{
+    static const QRegularExpression span(QStringLiteral("<span id=\"Label1\"[^>]*>(.*?)</span>"));
+    const QRegularExpressionMatch match = span.match(QString::fromUtf8(body));
+    return match.hasMatch() ? QTextDocumentFragment::fromHtml(match.captured(1)).toPlainText()
+                            : QString();
+}
+
+QByteArray SiteProcess::Reply::state() const
+{
+    static const QRegularExpression field(QStringLiteral("name=\"PageState\" value=\"([^\"]*)\""));
+    return field.match(QString::fromLatin1(body)).captured(1).toLatin1();
+}

@@ -1,0 +1,231 @@
+#include "TestSite.h"
+
+#include "SiteProcess.h"
+
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace {
+const QString kEmail = QStringLiteral("ann@example.org");
+const QString kPassword = QStringLiteral("correct horse");
+
+QList<std::pair<QString, QString>> note(const QString &name, const QString &text,
+                                        const QString &password = kPassword)
+{
+    return {{"TextBox1", kEmail},
+            {"TextBox2", password},
+            {"TextBox4", name},
+            {"TextBox5", text},
+            {"Button1", "Upload"}};
+}
+
+QList<std::pair<QString, QString>> download()
+{
+    return {{"TextBox1", kEmail}, {"TextBox2", kPassword}, {"Button2", "Download"}};
+}
+} // namespace
+
+void TestSite::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("says");
+    QTest::newRow("account made") << QStringList{"add-account", "Bo@Example.org"}
+                                  << QByteArray("long enough\n") << 0 << QByteArray("created");
+    QTest::newRow("account exists") << QStringList{"add-account", "ann@EXAMPLE.org"}
+                                    << QByteArray("long enough\n") << 1 << QByteArray("exists");
+    QTest::newRow("weak password") << QStringList{"add-account", "cy@example.org"}
+                                   << QByteArray("short\n") << 1 << QByteArray("at least");
+    QTest::newRow("bad e-mail") << QStringList{"add-account", "nobody"}
+                                << QByteArray("long enough\n") << 1 << QByteArray("not an e-mail");
+    QTest::newRow("bad database") << QStringList{"--database", "mysql://x"} << QByteArray() << 1
+                                  << QByteArray("neither");
+}
+
+void TestSite::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    if (arguments.first() == QLatin1String("add-account"))
+        arguments << "--database" << site.database();
+    QByteArray output;
+    QFETCH(int, status);
+    QFETCH(QByteArray, says);
+    QCOMPARE(site.run(arguments, input, &output), status);
+    QVERIFY2(output.contains(says), output.constData());
+}
+
+void TestSite::upload_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("says");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("plain") << "a.pv"
+                           << "text\r\n"
+                           << "Stored \"a.pv\"." << true;
+    QTest::newRow("markup and non-ASCII")
+        << QStringLiteral("Grüße & more.pv") << QStringLiteral("x < y & \"z\" <b>週末\r\n")
+        << QStringLiteral("Stored \"Grüße & more.pv\".") << true;
+    QTest::newRow("SQL-looking") << "x'); DROP TABLE notes;--"
+                                 << "' OR '1'='1"
+                                 << "Stored \"x'); DROP TABLE notes;--\"." << true;
+    QTest::newRow("folder") << "../x"
+                            << "t"
+                            << "Refused \"../x\": the name holds \"/\"" << false;
+    QTest::newRow("backslash") << "..\\x"
+                               << "t"
+                               << "Refused" << false;
+    QTest::newRow("dot dot") << ".."
+                             << "t"
+                             << "the name is not a file name" << false;
+    QTest::newRow("NUL") << QString::fromUtf16(u"a\0b", 3) << "t"
+                         << "Refused \"a?b\": the name holds a control character" << false;
+    QTest::newRow("300 bytes") << QString(300, QLatin1Char('n')) << "t"
+                               << "the name is longer than 255 bytes" << false;
+    QTest::newRow("no name") << ""
+                             << "t"
+                             << "the note has no name" << false;
+    QTest::newRow("text over 1 MiB") << "big.pv" << QString(1024 * 1024 + 1, QLatin1Char('x'))
+                                     << "the text is longer than 1048576 bytes" << false;
+}
+
+void TestSite::upload()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QString, says);
+    QFETCH(bool, stored);
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start());
+    const SiteProcess::Reply answer =
+        site.submit(site.request("GET", "/noteimport.aspx?overwrite=0&1.1.2027"), note(name, text));
+    QCOMPARE(answer.status, 200);
+    QVERIFY2(answer.label().contains(says), qPrintable(answer.label()));
+    const SiteProcess::Reply notes = site.submit(answer, download());
+    // Stored literally, and escaped in the table so that the page still parses.
+    const QString table = QString::fromUtf8(notes.body);
+    QCOMPARE(
+        table.contains(QStringLiteral("Note Name:") + name.toHtmlEscaped().replace("'", "&#39;")),
+        stored);
+    QVERIFY(!table.contains(QLatin1String("<b>")));
+}
+
+void TestSite::overwrite()
+{
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start());
+    SiteProcess::Reply page = site.request("GET", "/noteimport.aspx?overwrite=0&d");
+    page = site.submit(page, note("n.pv", "first"));
+    page = site.submit(page, note("n.pv", "second"));
+    QVERIFY(page.label().startsWith("Kept the stored \"n.pv\""));
+    page = site.request("GET", "/noteimport.aspx?overwrite=1&d");
+    page = site.submit(page, note("n.pv", "third"));
+    QVERIFY(page.label().startsWith("Replaced \"n.pv\""));
+    page = site.submit(page, download());
+    QVERIFY(page.body.contains("Note Data:third</td>"));
+    QVERIFY(!page.body.contains("first"));
+}
+
+void TestSite::refusedSubmission_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("status");
+    QTest::newRow("no state field") << "missing" << 403;
+    QTest::newRow("stale state field") << "stale" << 403;
+    QTest::newRow("another session's state") << "foreign" << 403;
+    QTest::newRow("body over 2 MiB") << "large" << 413;
+    QTest::newRow("chunked body over 2 MiB") << "chunked" << 413;
+    QTest::newRow("not UTF-8") << "bytes" << 400;
+}
+
+void TestSite::refusedSubmission()
+{
+    QFETCH(QString, how);
+    QFETCH(int, status);
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start());
+    SiteProcess::Reply first = site.request("GET", "/noteimport.aspx");
+    const QByteArray fields = "&TextBox1=ann%40example.org&TextBox2=correct+horse"
+                              "&TextBox4=n.pv&TextBox5=t&Button1=Upload";
+    SiteProcess::Reply answer;
+    if (how == "missing") {
+        answer = site.request("POST", "/noteimport.aspx", fields.mid(1));
+    } else if (how == "stale") {
+        site.submit(first, {{"Button2", "x"}});
+        answer = site.request("POST", "/noteimport.aspx", "PageState=" + first.state() + fields);
+    } else if (how == "foreign") {
+        site.forgetCookie();
+        site.request("GET", "/noteimport.aspx");
+        answer = site.request("POST", "/noteimport.aspx", "PageState=" + first.state() + fields);
+    } else if (how == "large") {
+        answer =
+            site.request("POST", "/noteimport.aspx",
+                         "PageState=" + first.state() + fields + QByteArray(2 * 1024 * 1024, 'x'));
+    } else if (how == "chunked") {
+        QByteArray chunks;
+        const QByteArray chunk(64 * 1024, 'x');
+        for (int i = 0; i < 40; ++i)
+            chunks += QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n";
+        answer = site.request("PUT", "/noteimport.aspx", chunks + "0\r\n\r\n",
+                              "Transfer-Encoding: chunked\r\n");
+    } else {
+        answer = site.request("POST", "/noteimport.aspx",
+                              "PageState=" + first.state() + "&TextBox4=%FF%FE" + fields);
+    }
+    QCOMPARE(answer.status, status);
+    // Nothing was stored.
+    site.forgetCookie();
+    const SiteProcess::Reply notes =
+        site.submit(site.request("GET", "/noteimport.aspx"), download());
+    QVERIFY(notes.body.contains("<table id=\"Table2\">\n</table>"));
+}
+
+void TestSite::wrongPasswordThrottled()
+{
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start());
+    SiteProcess::Reply page = site.request("GET", "/noteimport.aspx");
+    for (int i = 0; i < 5; ++i) {
+        page = site.submit(page, note("n.pv", "t", "wrong"));
+        QCOMPARE(page.label(), QStringLiteral("The password or Email Address was incorrect"));
+    }
+    // The right password now reads as a wrong one, from a new session too.
+    site.forgetCookie();
+    page = site.submit(site.request("GET", "/noteimport.aspx"), note("n.pv", "t"));
+    QCOMPARE(page.label(), QStringLiteral("The password or Email Address was incorrect"));
+}
+
+void TestSite::slowClientTimedOut()
+{
+    SiteProcess site;
+    QVERIFY(site.start({"--idle-timeout", "1"}));
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, site.port());
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write("POST /noteimport.aspx HTTP/1.1\r\nHost: x\r\nContent-Length: 100\r\n\r\nPage");
+    QVERIFY(socket.waitForBytesWritten(5000));
+    // The server hangs up on a request that stops coming; the client sees the close.
+    QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 15000);
+}
+
+void TestSite::newerSchemaRefused()
+{
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    const QString file = site.database().mid(7);
+    QProcess sqlite;
+    sqlite.start("sqlite3", {file, "UPDATE schema_version SET version = 99"});
+    QVERIFY(sqlite.waitForFinished() && sqlite.exitCode() == 0);
+    QByteArray output;
+    QCOMPARE(site.run({"--database", site.database()}, {}, &output), 1);
+    QVERIFY2(output.contains("newer than this program"), output.constData());
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QObject>
+
+// The site's transfer page against hostile and odd input, through the real program.
+class TestSite final : public QObject {
+    Q_OBJECT
+private slots:
+    void commandLine_data();
+    void commandLine();
+    void upload_data();
+    void upload();
+    void overwrite();
+    void refusedSubmission_data();
+    void refusedSubmission();
+    void wrongPasswordThrottled();
+    void slowClientTimedOut();
+    void newerSchemaRefused();
+};

@@ -1,0 +1,4 @@
+#include "TestEnvironment.h"
+#include "TestSite.h"
+
+PINVELLE_TEST_MAIN(TestSite)

@@ -1,0 +1,4 @@
+#include "TestEnvironment.h"
+#include "TestRoundTrip.h"
+
+PINVELLE_TEST_MAIN(TestRoundTrip)
