@@ -1,6 +1,6 @@
 // Any bytes as a page: writing its body back out must neither crash nor hang, and the
 // markup written must parse again to the same markup.
-#include "platform/LegacyMarkup.h"
+#include "web/LegacyMarkup.h"
 
 #include <cstddef>
 #include <cstdint>

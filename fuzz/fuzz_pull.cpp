@@ -1,8 +1,10 @@
 // Any bytes as the site's answer page: the note table and the names read from it must
 // never crash, and every name let through must be a plain file name.
-#include "platform/LegacyMarkup.h"
 #include "sync/NoteTable.h"
 #include "sync/PulledName.h"
+#include "web/HtmlElement.h"
+#include "web/LegacyMarkup.h"
+#include "web/ParsedHtml.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,9 +28,10 @@ static void checkName(const QString &pageName)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray page(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    // The raw text as markup, and the page as the browser would report it.
-    for (const QString &markup : {QString::fromUtf8(page), LegacyMarkup::bodyOf(page)}) {
-        const NoteTable table(markup);
+    // The page, and the page as its markup is written back out.
+    for (const QByteArray &markup : {page, LegacyMarkup::bodyOf(page).toUtf8()}) {
+        const ParsedHtml parsed(markup);
+        const NoteTable table{HtmlElement(parsed.document())};
         for (const PulledNote &note : table.notes())
             checkName(note.name);
     }

@@ -1,53 +1,39 @@
 #include "sync/NoteTable.h"
 
-#include <QStringList>
-
 namespace {
-const QString kTableStart = QStringLiteral("<TABLE id=Table2>");
-const QString kTableEnd = QStringLiteral("</TABLE>");
-const QString kCellMarker = QStringLiteral("<TD noWrap width=");
-const QString kNameHead = QStringLiteral("\"25%\">Note Name");
-const QString kDataHead = QStringLiteral("\"25%\">Note Data");
-const QString kCellEnd = QStringLiteral("</TD");
-constexpr int kHeadLength = 15;
+const QString kTableId = QStringLiteral("Table2");
+const QString kNameLabel = QStringLiteral("Note Name");
+const QString kDataLabel = QStringLiteral("Note Data");
+const QString kCellWidth = QStringLiteral("25%");
 
-// The cell's value starts one character after its head (the site puts a separator there) and
-// runs to its end tag, or to the end of the piece when the tag is missing.
-QString cellValue(const QString &piece)
+HtmlElement noteTableOf(const HtmlElement &page)
 {
-    const QString rest = piece.mid(kHeadLength + 1);
-    const qsizetype end = rest.indexOf(kCellEnd);
-    return end < 0 ? rest : rest.left(end);
+    const QList<HtmlElement> tables = page.descendants(u"table");
+    for (const HtmlElement &table : tables) {
+        if (table.attribute("id") == kTableId)
+            return table;
+    }
+    return {};
 }
 } // namespace
 
-QString NoteTable::cut(const QString &bodyMarkup)
+NoteTable::NoteTable(const HtmlElement &page)
 {
-    const qsizetype start = bodyMarkup.indexOf(kTableStart);
-    if (start < 0)
-        return {};
-    const qsizetype end = bodyMarkup.indexOf(kTableEnd, start);
-    // Up to and including the "<" of the end tag; without one, the rest of the page.
-    return end < 0 ? bodyMarkup.mid(start) : bodyMarkup.mid(start, end - start + 1);
-}
-
-NoteTable::NoteTable(const QString &bodyMarkup)
-{
-    const QString table = cut(bodyMarkup);
-    m_found = !table.isEmpty();
-    if (!m_found)
-        return;
-    const QStringList pieces = table.split(kCellMarker);
+    const HtmlElement table = noteTableOf(page);
     bool named = false;
     QString name;
-    for (const QString &piece : pieces) {
-        const QString head = piece.left(kHeadLength);
-        if (head == kNameHead) {
-            name = cellValue(piece);
+    const QList<HtmlElement> cells = table.descendants(u"td");
+    for (const HtmlElement &cell : cells) {
+        if (cell.attribute("width").trimmed() != kCellWidth)
+            continue;
+        const QString text = cell.text();
+        // The site puts one separator (a colon) between the label and the value.
+        if (text.startsWith(kNameLabel)) {
+            name = text.mid(kNameLabel.size() + 1);
             named = true;
-        } else if (head == kDataHead) {
+        } else if (text.startsWith(kDataLabel)) {
             if (named)
-                m_notes.append({name, cellValue(piece)});
+                m_notes.append({name, text.mid(kDataLabel.size() + 1)});
             else
                 ++m_unnamed;
         }

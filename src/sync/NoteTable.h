@@ -1,32 +1,33 @@
 #pragma once
 
+#include "web/HtmlElement.h"
+
 #include <QList>
 #include <QString>
 
-// One note found in a pulled page: the name and the text its cells hold, as the markup has them.
+// One note found in a pulled page: the name and the text its cells show.
 struct PulledNote {
     QString name;
     QString text;
 };
 
-// The notes listed in the site's answer page. The table runs from "<TABLE id=Table2>" to the
-// first "</TABLE>" after it, in the markup the browser reports; cells start at
-// "<TD noWrap width=" and are told apart by their 15-character heads. A data cell stores the
-// note named by the latest name cell before it; one that comes before any name cell is skipped.
-// The last cell is read as well, so a table that ends with a data cell loses no note.
+// The notes listed in the site's answer page, read from the parsed page rather than from the
+// spelling of its markup. The table is the first <table> whose id is "Table2"; its cells are
+// all <td> elements inside it, nested tables included, in document order. A cell 25% wide
+// whose text starts with "Note Name" names a note, one that starts with "Note Data" holds its
+// text; the value is the text after the label and the one separator character that follows
+// it, as a browser shows it. A data cell stores the note named by the latest name cell before
+// it; one that comes before any name cell is skipped. The last cell is read as well, so a
+// table that ends with a data cell loses no note.
 class NoteTable final {
 public:
-    explicit NoteTable(const QString &bodyMarkup);
+    explicit NoteTable(const HtmlElement &page);
 
-    static QString cut(const QString &bodyMarkup);
-
-    bool found() const { return m_found; }
     const QList<PulledNote> &notes() const { return m_notes; }
     // Data cells that came before any name cell.
     int unnamedCells() const { return m_unnamed; }
 
 private:
-    bool m_found = false;
     QList<PulledNote> m_notes;
     int m_unnamed = 0;
 };

@@ -88,7 +88,7 @@ void PullTransfer::walk()
 
 void PullTransfer::answered()
 {
-    const NoteTable table(m_browser.bodyMarkup());
+    const NoteTable table(m_browser.document());
     m_outcome.unnamed += table.unnamedCells();
     m_notes = table.notes();
     m_next = 0;

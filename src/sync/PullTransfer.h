@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Browser.h"
 #include "sync/NoteTable.h"
+#include "web/Browser.h"
 
 #include <QObject>
 #include <QString>

@@ -8,10 +8,6 @@
 
 #include <utility>
 
-namespace {
-const QString kResultSpan = QStringLiteral("<SPAN id=Label1");
-} // namespace
-
 PushTransfer::PushTransfer(TransferControls &controls, QString notesFolder, QObject *parent)
     : QObject(parent), m_controls(controls), m_folder(std::move(notesFolder))
 {
@@ -147,10 +143,10 @@ void PushTransfer::answered()
     if (m_stage != Stage::Submitting || !m_pauseOver || !m_loadOver)
         return;
     m_stage = Stage::Walking;
-    const QString markup = m_browser.bodyMarkup();
-    const qsizetype span = markup.indexOf(kResultSpan);
-    const QString result = span < 0 ? markup : markup.mid(span + 1);
-    if (result.contains(kLogInFailure)) {
+    // The site answers in its result element; a page without one is read whole.
+    const HtmlElement label = m_browser.document().elementById(u"Label1");
+    const HtmlElement shown = label.isNull() ? m_browser.body() : label;
+    if (shown.text().contains(kLogInFailure)) {
         m_controls.logInFailed(kLogInFailure);
         ++m_outcome.refused;
     } else if (m_submitted && !m_loadFailed) {

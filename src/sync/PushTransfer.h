@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Browser.h"
+#include "web/Browser.h"
 
 #include <QObject>
 #include <QString>
@@ -17,8 +17,8 @@ class TransferControls;
 // The request with the overwrite flag loads the upload form; then, for every selected entry in
 // list order, the form's elements are walked by name (e-mail address, password, note name,
 // note text) and "Button1" is clicked. After each click the push pauses, waits for the answer
-// and looks for the log-in failure text after the result span; the walk then goes on over the
-// answer page, which carries the form again for the next note.
+// and looks for the log-in failure text in the result element (id "Label1", else the whole
+// page); the walk then goes on over the answer page, which carries the form again.
 class PushTransfer final : public QObject {
     Q_OBJECT
 public:

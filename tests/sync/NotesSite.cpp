@@ -5,9 +5,10 @@
 #include <algorithm>
 
 namespace {
+// As a real site must: every character that markup would take for its own is a reference.
 QString escaped(const QString &text)
 {
-    return text.toHtmlEscaped();
+    return text.toHtmlEscaped().replace(QLatin1Char('\''), QLatin1String("&#39;"));
 }
 } // namespace
 
@@ -99,9 +100,13 @@ HttpResponse NotesSite::page(const QByteArray &sessionId, const QString &result,
             "id=\"TextBox5\"></textarea></p>\n"
             "<input type=\"submit\" name=\"Button1\" value=\"Upload Note\" id=\"Button1\">\n"
             "<input type=\"submit\" name=\"Button2\" value=\"Get My Notes\" id=\"Button2\">\n"
-            "<p><span id=\"Label1\" style=\"color: red\">%2</span></p>\n"
-            "%3</form>\n</body></html>\n")
-            .arg(QString::fromLatin1(session.state), escaped(result), table);
+            "%2</form>\n</body></html>\n")
+            .arg(QString::fromLatin1(session.state),
+                 m_answer.isEmpty() || result.isEmpty()
+                     ? QStringLiteral("<p><span id=\"Label1\" style=\"color: red\">%1</span></p>\n")
+                               .arg(escaped(result)) +
+                           table
+                     : m_answer);
     HttpResponse response = HttpResponse::html(markup.toUtf8());
     response.setCookie(kCookie, sessionId);
     return response;
@@ -117,6 +122,6 @@ QString NotesSite::table(const QString &email) const
     }
     if (m_footer)
         rows += QStringLiteral("<tr><td nowrap width=\"25%\">&nbsp;</td></tr>\n");
-    // Nothing but the id: the page is read by the table's exact start tag.
-    return QStringLiteral("<table id=\"Table2\">\n%1</table>\n").arg(rows);
+    return QStringLiteral("<table id=\"Table2\" border=\"1\" cellpadding=\"2\">\n%1</table>\n")
+        .arg(rows);
 }

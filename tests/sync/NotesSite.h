@@ -46,6 +46,9 @@ public:
     void setTableFooter(bool footer) { m_footer = footer; }
     // Rows written into the note table as they are, before the notes.
     void setExtraRows(const QString &rows) { m_extraRows = rows; }
+    // Markup written as it is in place of the result element and the note table of every
+    // answer to a submission; empty for the site's own.
+    void setAnswer(const QString &markup) { m_answer = markup; }
 
 private:
     struct Session {
@@ -66,4 +69,5 @@ private:
     int m_nextSession = 1;
     bool m_footer = true;
     QString m_extraRows;
+    QString m_answer;
 };

@@ -2,7 +2,7 @@
 
 #include "SyncFixture.h"
 
-#include "platform/Browser.h"
+#include "web/Browser.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +16,11 @@
 
 namespace {
 const QString kEmail = SyncFixture::kEmail;
+// A note file as the note store writes it: the text, then a line end.
+const QByteArray kRoundTrip = QStringLiteral("tea & cake <3 > \"quoted\" 'single' &amp;\r\n"
+                                             "\tTabbed\tline\r\nGr\u00fc\u00dfe \u9031\u672b\r\n"
+                                             "ends in blanks   \r\n")
+                                  .toUtf8();
 
 // The program's message boxes that are open now, their texts.
 QStringList notices()
@@ -102,16 +107,78 @@ void TestPull::blankSiteNote()
     QVERIFY(!fixture.exists("b.pv"));
 }
 
-void TestPull::textAsThePageHasIt()
+void TestPull::ordinaryPages_data()
 {
+    QTest::addColumn<QString>("answer"); // the site's answers after its form; empty: its own
+    QTest::addColumn<bool>("refused");   // the push found the log-in failure
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QByteArrayList>("files");
+
+    const auto cells = [](const QString &nameTag, const QString &name, const QString &dataTag,
+                          const QString &data) {
+        return QStringLiteral("<tr>%1Note Name:%2</td></tr><tr>%3Note Data:%4</td></tr>")
+            .arg(nameTag, name, dataTag, data);
+    };
+    const QString plainCell = QStringLiteral("<td nowrap width=\"25%\">");
+    QTest::newRow("round trip through the site")
+        << QString() << false << QStringList{"sent.pv"} << QByteArrayList{kRoundTrip};
+    QTest::newRow("table with more attributes")
+        << "<table border=\"1\" id=\"Table2\" cellpadding=\"2\">" +
+               cells(plainCell, "a.pv", plainCell, "first") + "</table>"
+        << false << QStringList{"a.pv"} << QByteArrayList{"first\r\n"};
+    QTest::newRow("upper case tags and bare values")
+        << "<TABLE ID=Table2 BORDER=0>" +
+               cells("<TD NOWRAP WIDTH=25%>", "b", "<TD WIDTH=25% NoWrap>", "second") + "</TABLE>"
+        << false << QStringList{"b.pv"} << QByteArrayList{"second\r\n"};
+    QTest::newRow("width before nowrap, nowrap with a value")
+        << "<table class='notes' id='Table2'>" +
+               cells("<td width='25%' nowrap='nowrap'>", "c", "<td width=\"25%\" nowrap=\"\">",
+                     "third") +
+               "</table>"
+        << false << QStringList{"c.pv"} << QByteArrayList{"third\r\n"};
+    QTest::newRow("references in names and texts, markup shown as text")
+        << "<table id=\"Table2\">" +
+               cells(plainCell, "tea &amp; cake&#46;pv", plainCell,
+                     "&lt;3 &quot;q&quot; &#39;s&#x27; caf&eacute; <b>bold</b> &amp;amp;") +
+               "</table>"
+        << false << QStringList{"tea & cake.pv"}
+        << QByteArrayList{QStringLiteral("<3 \"q\" 's' caf\u00e9 bold &amp;\r\n").toUtf8()};
+    QTest::newRow("only the first table with the id")
+        << "<div id=\"Table2\">" + cells(plainCell, "div", plainCell, "no") +
+               "</div><table id=\"Table1\">" + cells(plainCell, "other", plainCell, "no") +
+               "</table><table id=\"Table2\">" + cells(plainCell, "d", plainCell, "yes") +
+               "</table><table id=\"Table2\">" + cells(plainCell, "second", plainCell, "no") +
+               "</table>"
+        << false << QStringList{"d.pv"} << QByteArrayList{"yes\r\n"};
+    QTest::newRow("log-in failure in a result span with a class")
+        << "<p><span class=\"error big\" id=Label1>The password or Email Address was "
+           "incorrect</span></p>"
+        << true << QStringList() << QByteArrayList();
+    QTest::newRow("failure text outside the result element")
+        << "<p><span id='Label1'>Saved.</span></p><p>The password or Email Address was "
+           "incorrect</p>"
+        << false << QStringList() << QByteArrayList();
+}
+
+void TestPull::ordinaryPages()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, refused);
+    QFETCH(QStringList, names);
+    QFETCH(QByteArrayList, files);
     SyncFixture fixture;
-    fixture.site().addNote(kEmail, "esc.pv", "a < b & \"c\" &amp; d");
-    fixture.site().addNote(kEmail, "lines.pv", "first\r\nsecond\r\n  indented  ");
-    fixture.window();
+    fixture.writeFile("sent.pv", kRoundTrip);
+    fixture.site().setAnswer(answer);
+    Form1 &window = fixture.window();
+    fixture.select({"sent.pv"});
+    QVERIFY(fixture.push());
+    QCOMPARE(window.Label2->text() != QLatin1String("Password"), refused);
+    // Pulled into an empty folder.
+    QVERIFY(QFile::remove(fixture.path("sent.pv")));
     QVERIFY(fixture.pull());
-    // Kept as the page's markup shows it: escapes stay, blanks are not trimmed.
-    QCOMPARE(fixture.readFile("esc.pv"), QByteArray("a &lt; b &amp; \"c\" &amp;amp; d\r\n"));
-    QCOMPARE(fixture.readFile("lines.pv"), QByteArray("first\r\nsecond\r\n  indented  \r\n"));
+    QCOMPARE(fixture.files(), names);
+    for (int i = 0; i < names.size(); ++i)
+        QCOMPARE(fixture.readFile(names.at(i)), files.at(i));
 }
 
 void TestPull::pullTwice()

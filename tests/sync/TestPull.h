@@ -10,7 +10,8 @@ private slots:
     void overwriteLocal();
     void blankSiteNote_data();
     void blankSiteNote();
-    void textAsThePageHasIt();
+    void ordinaryPages_data();
+    void ordinaryPages();
     void pullTwice();
     void pushThenPullKeepsTheFile();
     void hostileNames();

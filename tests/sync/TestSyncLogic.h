@@ -11,7 +11,6 @@ private slots:
     void siteName();
     void noteTable_data();
     void noteTable();
-    void noteTableFromParsedPage();
     void pulledName_data();
     void pulledName();
     void shownName();

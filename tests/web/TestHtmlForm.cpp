@@ -1,6 +1,6 @@
 #include "TestHtmlForm.h"
 
-#include "platform/HtmlPage.h"
+#include "web/HtmlPage.h"
 
 #include <QTest>
 #include <QUrlQuery>

@@ -1,6 +1,6 @@
-#include "platform/LegacyMarkup.h"
+#include "web/LegacyMarkup.h"
 
-#include "platform/ParsedHtml.h"
+#include "web/ParsedHtml.h"
 
 #include <gumbo.h>
 

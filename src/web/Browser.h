@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/HtmlPage.h"
+#include "web/HtmlPage.h"
 
 #include <QByteArray>
 #include <QList>
@@ -17,8 +17,8 @@ class QNetworkRequest;
 class QThread;
 
 // A page-loading browser without a screen or a script engine, driven by the program: it loads
-// an address, exposes the page's first form for filling in and clicking, and reports the
-// page's body markup in the legacy form (see LegacyMarkup).
+// an address, exposes the page's first form for filling in and clicking, and the parsed page
+// for reading by its elements.
 //
 // Everything is asynchronous: navigate() and a submitting click() return at once with the
 // browser busy; loadFinished() or loadFailed() follows from the event loop, by which time the
@@ -48,6 +48,8 @@ public:
     // The page now shown: after a failure, an empty page at the address that failed.
     const HtmlPage &page() const { return m_page; }
     QUrl url() const { return m_page.url(); }
+    HtmlElement document() const { return m_page.document(); }
+    HtmlElement body() const { return m_page.body(); }
     QString bodyMarkup() const { return m_page.bodyMarkup(); }
     // The page's first form, or nullptr when it has none.
     HtmlForm *form() { return m_page.form(); }

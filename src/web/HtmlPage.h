@@ -1,15 +1,20 @@
 #pragma once
 
-#include "platform/HtmlForm.h"
+#include "web/HtmlElement.h"
+#include "web/HtmlForm.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
-// What the browser keeps of a loaded page: its address, title, first form and the body's
-// outer markup in the legacy form (see LegacyMarkup). A page that failed to load is empty.
+class ParsedHtml;
+
+// What the browser keeps of a loaded page: its address, title, first form and the parsed page
+// itself, to be read by its elements. A page that failed to load is empty. Copies share the
+// parse tree, which is never changed once built.
 class HtmlPage final {
 public:
     HtmlPage() = default;
@@ -28,7 +33,13 @@ public:
 
     const QUrl &url() const { return m_url; }
     const QString &title() const { return m_title; }
-    const QString &bodyMarkup() const { return m_bodyMarkup; }
+    // The whole page and its body element; null views for a page that failed to load (and
+    // the body for a frameset page).
+    HtmlElement document() const;
+    HtmlElement body() const;
+    // The body's outer markup in the legacy form (see LegacyMarkup), written on demand: for
+    // looking at a page, not for reading it.
+    QString bodyMarkup() const;
     bool hasForm() const { return m_form.has_value(); }
     HtmlForm *form() { return m_form ? &*m_form : nullptr; }
     const HtmlForm *form() const { return m_form ? &*m_form : nullptr; }
@@ -36,6 +47,6 @@ public:
 private:
     QUrl m_url;
     QString m_title;
-    QString m_bodyMarkup;
+    std::shared_ptr<const ParsedHtml> m_parsed;
     std::optional<HtmlForm> m_form;
 };

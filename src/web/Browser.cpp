@@ -1,7 +1,7 @@
-#include "platform/Browser.h"
+#include "web/Browser.h"
 
-#include "platform/ParsedHtml.h"
 #include "platform/ProductInfo.h"
+#include "web/ParsedHtml.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>

@@ -1,7 +1,7 @@
-#include "platform/HtmlPage.h"
+#include "web/HtmlPage.h"
 
-#include "platform/LegacyMarkup.h"
-#include "platform/ParsedHtml.h"
+#include "web/LegacyMarkup.h"
+#include "web/ParsedHtml.h"
 
 #include <gumbo.h>
 
@@ -369,6 +369,21 @@ HtmlPage HtmlPage::fromBytes(const QByteArray &bytes, const QByteArray &contentT
     return fromText(decode(bytes, contentType), url);
 }
 
+HtmlElement HtmlPage::document() const
+{
+    return HtmlElement(m_parsed ? m_parsed->document() : nullptr);
+}
+
+HtmlElement HtmlPage::body() const
+{
+    return HtmlElement(m_parsed ? m_parsed->body() : nullptr);
+}
+
+QString HtmlPage::bodyMarkup() const
+{
+    return m_parsed ? LegacyMarkup::write(m_parsed->body()) : QString();
+}
+
 HtmlPage HtmlPage::blank(const QUrl &url)
 {
     HtmlPage page;
@@ -380,10 +395,9 @@ HtmlPage HtmlPage::fromText(const QString &html, const QUrl &url)
 {
     HtmlPage page;
     page.m_url = url;
-    const ParsedHtml parsed(html.toUtf8());
-    page.m_bodyMarkup = LegacyMarkup::write(parsed.body());
+    page.m_parsed = std::make_shared<const ParsedHtml>(html.toUtf8());
 
-    const Walk found = walk(parsed.document());
+    const Walk found = walk(page.m_parsed->document());
     page.m_title = found.title;
     if (!found.firstForm)
         return page;

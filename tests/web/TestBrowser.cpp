@@ -1,7 +1,7 @@
 #include "TestBrowser.h"
 
 #include "HttpTestServer.h"
-#include "platform/Browser.h"
+#include "web/Browser.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

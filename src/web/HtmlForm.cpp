@@ -1,4 +1,4 @@
-#include "platform/HtmlForm.h"
+#include "web/HtmlForm.h"
 
 #include <QRandomGenerator>
 

@@ -1,6 +1,6 @@
 #include "TestLegacyMarkup.h"
 
-#include "platform/LegacyMarkup.h"
+#include "web/LegacyMarkup.h"
 
 #include <QTest>
 

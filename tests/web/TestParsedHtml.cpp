@@ -1,6 +1,6 @@
 #include "TestParsedHtml.h"
 
-#include "platform/ParsedHtml.h"
+#include "web/ParsedHtml.h"
 
 #include <QTest>
 

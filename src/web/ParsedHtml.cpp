@@ -1,4 +1,4 @@
-#include "platform/ParsedHtml.h"
+#include "web/ParsedHtml.h"
 
 #include <gumbo.h>
 

@@ -6,8 +6,8 @@
 struct GumboInternalNode;
 
 // Writes parsed markup back out the way the old embedded browser control reported an
-// element's outer markup, so text searched for in a page matches pages written the ordinary
-// way (lower-case tags, quoted attributes):
+// element's outer markup, so a page can be looked at (and compared) in the form such pages
+// were once read in. Pages are read by their elements (see HtmlElement), never from this text.
 //   - tag names in upper case: <TABLE>, </TD>;
 //   - attribute names in lower case, except the handful the old control spelled with capitals
 //     (colSpan, cellPadding, noWrap, ...);
