@@ -1,7 +1,9 @@
 #include "site/Site.h"
 
+#include "site/AccountPage.h"
 #include "site/Database.h"
 #include "site/Html.h"
+#include "site/ToolsPage.h"
 #include "site/TransferPage.h"
 #include "web/Contract.h"
 
@@ -41,11 +43,18 @@ HttpResponse Site::route(const HttpRequest &request)
     const QByteArray path = request.path.toLower();
     if (path == "/")
         return HttpResponse::redirect(WebContract::kAccountPage);
-    if (path == QByteArray("/") + WebContract::kTransferPage) {
+    const bool transfer = path == QByteArray("/") + WebContract::kTransferPage;
+    const bool account = path == QByteArray("/") + WebContract::kAccountPage;
+    const bool tools = path == QByteArray("/") + WebContract::kToolsPage;
+    if (transfer || account || tools) {
         QSqlDatabase db = m_context.database->connection();
         if (!db.isOpen())
             return HttpResponse::html(503, Html::page(m_context.name, tr("Unavailable"), {}));
-        return TransferPage(m_context, db).handle(request);
+        if (transfer)
+            return TransferPage(m_context, db).handle(request);
+        if (account)
+            return AccountPage(m_context, db).handle(request);
+        return ToolsPage(m_context, db).handle(request);
     }
     return HttpResponse::html(
         404, Html::page(m_context.name, tr("Not found"),

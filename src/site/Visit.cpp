@@ -68,3 +68,11 @@ void Visit::end(HttpResponse &response)
                                          "=; Path=/; Max-Age=0; HttpOnly; SameSite=Lax" +
                                          (m_secure ? "; Secure" : ""));
 }
+
+Sessions::Session *Visit::renew()
+{
+    if (m_session)
+        Sessions(m_db).remove(*m_session);
+    m_session.reset();
+    return session();
+}

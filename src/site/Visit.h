@@ -32,6 +32,9 @@ public:
     bool finish(HttpResponse &response);
     // Ends the session: removed, and its cookie cleared.
     void end(HttpResponse &response);
+    // Swaps the session for a new one (after a sign-in, so that a token planted before it
+    // is worth nothing); the new one starts signed out.
+    Sessions::Session *renew();
 
 private:
     const HttpRequest &m_request;

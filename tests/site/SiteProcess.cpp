@@ -106,13 +106,14 @@ SiteProcess::Reply SiteProcess::request(const QByteArray &method, const QByteArr
 }
 
 SiteProcess::Reply SiteProcess::submit(const Reply &page,
-                                       const QList<std::pair<QString, QString>> &fields)
+                                       const QList<std::pair<QString, QString>> &fields,
+                                       const QByteArray &path)
 {
     QByteArray body = "PageState=" + page.state();
     for (const auto &field : fields)
         body += '&' + QUrl::toPercentEncoding(field.first) + '=' +
                 QUrl::toPercentEncoding(field.second);
-    return request("POST", "/noteimport.aspx", body);
+    return request("POST", path, body);
 }
 
 QString SiteProcess::Reply::label() const

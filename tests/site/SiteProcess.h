@@ -39,7 +39,8 @@ public:
     Reply request(const QByteArray &method, const QByteArray &target, const QByteArray &body = {},
                   const QByteArray &extraHeaders = {});
     // The transfer page's form POSTed with these fields and the state from `page`.
-    Reply submit(const Reply &page, const QList<std::pair<QString, QString>> &fields);
+    Reply submit(const Reply &page, const QList<std::pair<QString, QString>> &fields,
+                 const QByteArray &path = "/noteimport.aspx");
     void forgetCookie() { m_cookie.clear(); }
 
 private:

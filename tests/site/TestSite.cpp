@@ -229,3 +229,46 @@ void TestSite::newerSchemaRefused()
     QCOMPARE(site.run({"--database", site.database()}, {}, &output), 1);
     QVERIFY2(output.contains("newer than this program"), output.constData());
 }
+
+void TestSite::browserPages()
+{
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start());
+    SiteProcess::Reply page = site.request("GET", "/noteimport.aspx?overwrite=1&d");
+    for (int i = 0; i < 12; ++i)
+        page = site.submit(page, note("n.pv", QStringLiteral("text %1").arg(i)));
+    site.forgetCookie();
+    QCOMPARE(site.request("GET", "/onlinetools.asp").status, 303); // not signed in
+
+    // Sign-up is closed unless the site was started with it open.
+    page = site.request("GET", "/account.asp");
+    QVERIFY(!page.body.contains("name=\"signup\""));
+    page = site.submit(page,
+                       {{"email", "eve@example.org"},
+                        {"password", "long enough"},
+                        {"again", "long enough"},
+                        {"signup", "x"}},
+                       "/account.asp");
+    QCOMPARE(page.status, 403);
+
+    page =
+        site.submit(site.request("GET", "/account.asp"),
+                    {{"email", kEmail}, {"password", kPassword}, {"signin", "x"}}, "/account.asp");
+    QCOMPARE(page.status, 303);
+    page = site.request("GET", "/onlinetools.asp");
+    QVERIFY(page.body.contains("<pre>text 11</pre>"));
+    // Ten versions kept of the eleven replaced texts: the oldest went.
+    QVERIFY(page.body.contains("Earlier versions (10)"));
+    QVERIFY(!page.body.contains("<q>text 0</q>"));
+    page = site.submit(page, {{"name", "n.pv"}, {"delete", "Delete"}}, "/onlinetools.asp");
+    page = site.request("GET", "/onlinetools.asp");
+    QVERIFY(page.body.contains("0 notes.") && page.body.contains("Deleted notes"));
+    const QByteArray version =
+        page.body.mid(page.body.indexOf("name=\"version\" value=\"") + 23).split('"').first();
+    site.submit(page, {{"version", version}, {"restore", "Restore"}}, "/onlinetools.asp");
+    page = site.request("GET", "/onlinetools.asp");
+    QVERIFY(page.body.contains("<pre>text 11</pre>"));
+    site.submit(page, {{"x", "1"}, {"signout", "Sign out"}}, "/onlinetools.asp");
+    QCOMPARE(site.request("GET", "/onlinetools.asp").status, 303);
+}

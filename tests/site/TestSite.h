@@ -16,4 +16,5 @@ private slots:
     void wrongPasswordThrottled();
     void slowClientTimedOut();
     void newerSchemaRefused();
+    void browserPages();
 };
