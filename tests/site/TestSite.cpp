@@ -264,8 +264,8 @@ void TestSite::browserPages()
     page = site.submit(page, {{"name", "n.pv"}, {"delete", "Delete"}}, "/onlinetools.asp");
     page = site.request("GET", "/onlinetools.asp");
     QVERIFY(page.body.contains("0 notes.") && page.body.contains("Deleted notes"));
-    const QByteArray version =
-        page.body.mid(page.body.indexOf("name=\"version\" value=\"") + 23).split('"').first();
+    const QByteArray field = "name=\"version\" value=\"";
+    const QByteArray version = page.body.mid(page.body.indexOf(field) + field.size()).split('"')[0];
     site.submit(page, {{"version", version}, {"restore", "Restore"}}, "/onlinetools.asp");
     page = site.request("GET", "/onlinetools.asp");
     QVERIFY(page.body.contains("<pre>text 11</pre>"));
