@@ -11,6 +11,9 @@
 
 namespace {
 thread_local QString t_lastError;
+thread_local int t_depth = 0;          // transactions open on this thread's connection
+thread_local bool t_abandoned = false; // an inner one was left uncommitted
+std::mutex g_sqliteWriter;
 constexpr int kBusyTimeoutMs = 10000;
 } // namespace
 
@@ -119,24 +122,47 @@ QSqlDatabase Database::open(const QString &connectionName)
 
 Transaction::Transaction(QSqlDatabase &db, bool sqlite) : m_db(db)
 {
+    if (t_depth > 0) {
+        m_nested = true;
+        m_begun = true;
+        ++t_depth;
+        return;
+    }
+    if (sqlite)
+        m_writer = std::unique_lock<std::mutex>(g_sqliteWriter);
     QSqlQuery query(m_db);
     m_begun = query.exec(sqlite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
-    if (!m_begun)
+    if (!m_begun) {
         t_lastError = query.lastError().text();
+        return;
+    }
+    t_depth = 1;
+    t_abandoned = false;
 }
 
 Transaction::~Transaction()
 {
-    if (m_begun && !m_done)
+    if (!m_begun)
+        return;
+    if (m_nested) {
+        --t_depth;
+        t_abandoned = t_abandoned || !m_done;
+        return;
+    }
+    if (!m_done)
         QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+    t_depth = 0;
 }
 
 bool Transaction::commit()
 {
-    QSqlQuery query(m_db);
     m_done = true;
-    if (!query.exec(QStringLiteral("COMMIT"))) {
-        t_lastError = query.lastError().text();
+    if (m_nested)
+        return true;
+    QSqlQuery query(m_db);
+    if (t_abandoned || !query.exec(QStringLiteral("COMMIT"))) {
+        if (!t_abandoned)
+            t_lastError = query.lastError().text();
         QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
         return false;
     }

@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <mutex>
 #include <optional>
 
 // Where the site keeps its data: "sqlite:/path/file.db" (or "sqlite:" for the per-user data
@@ -43,7 +44,10 @@ private:
 };
 
 // One transaction on a connection: rolled back unless committed. SQLite's is taken for
-// writing at once, so that two writers never deadlock upgrading their read locks.
+// writing at once, so that two writers never deadlock upgrading their read locks. One made
+// while another is open on this thread joins it: its commit waits for the outer one, and
+// leaving it uncommitted makes the outer one roll back. SQLite writers of this process queue
+// for their turn here rather than in SQLite's busy handler, which sleeps in growing steps.
 class Transaction final {
 public:
     Transaction(QSqlDatabase &db, bool sqlite);
@@ -58,4 +62,6 @@ private:
     QSqlDatabase &m_db;
     bool m_begun = false;
     bool m_done = false;
+    bool m_nested = false;
+    std::unique_lock<std::mutex> m_writer;
 };

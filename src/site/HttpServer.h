@@ -19,7 +19,7 @@ public:
     using Handler = std::function<HttpResponse(const HttpRequest &)>;
 
     struct Limits {
-        int threads = 4;
+        int threads = 8; // a few may wait for a password hash
         unsigned connections = 256;
         unsigned connectionsPerAddress = 32;
         unsigned idleTimeoutSeconds = 30;

@@ -98,7 +98,7 @@ NoteStore::Upload NoteStore::upload(qint64 accountId, const QString &name, const
         return Upload::Failed;
     if (old) {
         if (!overwrite)
-            return Upload::Kept;
+            return transaction.commit() ? Upload::Kept : Upload::Failed;
         if (!keepVersion(accountId, *old, now) || !write(accountId, name, text, now, true))
             return Upload::Failed;
         return transaction.commit() ? Upload::Replaced : Upload::Failed;
@@ -109,7 +109,7 @@ NoteStore::Upload NoteStore::upload(qint64 accountId, const QString &name, const
     if (!count.exec() || !count.next())
         return Upload::Failed;
     if (count.value(0).toInt() >= NoteRules::kMaximumNotesPerAccount)
-        return Upload::Full;
+        return transaction.commit() ? Upload::Full : Upload::Failed;
     count.finish();
     if (!write(accountId, name, text, now, false))
         return Upload::Failed;

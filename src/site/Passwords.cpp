@@ -4,26 +4,68 @@
 
 #include <sodium.h>
 
-#include <semaphore>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
 
 namespace {
 constexpr int kMinimumLength = 8;
 constexpr unsigned long long kOpsLimit = crypto_pwhash_OPSLIMIT_INTERACTIVE;
 constexpr size_t kMemLimit = crypto_pwhash_MEMLIMIT_INTERACTIVE;
 
-std::counting_semaphore<2> &hashSlots()
-{
-    static std::counting_semaphore<2> free(2);
-    return free;
-}
-
-// Holds one of the two hash slots for its lifetime.
-class HashSlot final {
+// The slow hashes run on two threads of their own at a lower priority: at most two at once
+// whatever the number of log-ins, and the quick requests of signed-in sessions go first when
+// the cores are busy hashing.
+class HashWorkers final {
 public:
-    HashSlot() { hashSlots().acquire(); }
-    ~HashSlot() { hashSlots().release(); }
-    HashSlot(const HashSlot &) = delete;
-    HashSlot &operator=(const HashSlot &) = delete;
+    static HashWorkers &instance()
+    {
+        // Never destroyed: its threads wait on it until the process ends.
+        static HashWorkers *workers = new HashWorkers;
+        return *workers;
+    }
+    // Runs `job` on a worker and waits for it.
+    template <typename Result> Result run(std::function<Result()> job)
+    {
+        std::packaged_task<Result()> task(std::move(job));
+        std::future<Result> result = task.get_future();
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_jobs.emplace_back([&task] { task(); });
+        }
+        m_wake.notify_one();
+        return result.get();
+    }
+
+private:
+    HashWorkers()
+    {
+        for (int i = 0; i < 2; ++i) {
+            std::thread([this] {
+                setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+                for (;;) {
+                    std::function<void()> job;
+                    {
+                        std::unique_lock<std::mutex> guard(m_lock);
+                        m_wake.wait(guard, [this] { return !m_jobs.empty(); });
+                        job = std::move(m_jobs.front());
+                        m_jobs.pop_front();
+                    }
+                    job();
+                }
+            }).detach();
+        }
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_jobs;
 };
 
 QByteArray hex(const unsigned char *bytes, size_t size)
@@ -40,20 +82,24 @@ bool Passwords::initialise()
 std::optional<QByteArray> Passwords::hash(const QString &password)
 {
     const QByteArray bytes = password.toUtf8();
-    char out[crypto_pwhash_STRBYTES];
-    HashSlot slot;
-    if (crypto_pwhash_str(out, bytes.constData(), static_cast<unsigned long long>(bytes.size()),
-                          kOpsLimit, kMemLimit) != 0)
-        return std::nullopt;
-    return QByteArray(out);
+    return HashWorkers::instance().run<std::optional<QByteArray>>(
+        [&bytes]() -> std::optional<QByteArray> {
+            char out[crypto_pwhash_STRBYTES];
+            if (crypto_pwhash_str(out, bytes.constData(),
+                                  static_cast<unsigned long long>(bytes.size()), kOpsLimit,
+                                  kMemLimit) != 0)
+                return std::nullopt;
+            return QByteArray(out);
+        });
 }
 
 bool Passwords::verify(const QByteArray &stored, const QString &password)
 {
     const QByteArray bytes = password.toUtf8();
-    HashSlot slot;
-    return crypto_pwhash_str_verify(stored.constData(), bytes.constData(),
-                                    static_cast<unsigned long long>(bytes.size())) == 0;
+    return HashWorkers::instance().run<bool>([&] {
+        return crypto_pwhash_str_verify(stored.constData(), bytes.constData(),
+                                        static_cast<unsigned long long>(bytes.size())) == 0;
+    });
 }
 
 bool Passwords::needsRehash(const QByteArray &stored)

@@ -16,6 +16,7 @@ public:
     static std::optional<QByteArray> hash(const QString &password);
     // Whether `password` matches `stored`. At most two hashes run at once in this process: each
     // takes tens of megabytes, and a flood of log-ins must not take the machine's memory.
+    // Both wait for a free hashing thread.
     static bool verify(const QByteArray &stored, const QString &password);
     // Whether `stored` was made with other parameters than hash() uses now.
     static bool needsRehash(const QByteArray &stored);

@@ -32,32 +32,26 @@ std::optional<Sessions::Session> Sessions::find(const QByteArray &token, bool *f
     return session;
 }
 
-std::optional<Sessions::Session> Sessions::create(bool overwrite)
+Sessions::Session Sessions::create(bool overwrite)
 {
     Session session;
     session.token = Passwords::randomToken();
     session.digest = Passwords::tokenDigest(session.token);
     session.state = Passwords::randomToken(18);
     session.overwrite = overwrite;
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("INSERT INTO sessions (token_digest, state, overwrite, created, "
-                                 "seen) VALUES (?, ?, ?, ?, ?)"));
-    query.addBindValue(QString::fromLatin1(session.digest));
-    query.addBindValue(QString::fromLatin1(session.state));
-    query.addBindValue(overwrite ? 1 : 0);
-    query.addBindValue(now);
-    query.addBindValue(now);
-    if (!query.exec())
-        return std::nullopt;
     return session;
 }
 
-bool Sessions::save(const Session &session)
+bool Sessions::save(const Session &session, bool isNew)
 {
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("UPDATE sessions SET state = ?, overwrite = ?, account_id = ?, "
-                                 "login_digest = ?, seen = ? WHERE token_digest = ?"));
+    query.prepare(isNew ? QStringLiteral("INSERT INTO sessions (state, overwrite, account_id, "
+                                         "login_digest, seen, created, token_digest) VALUES (?, "
+                                         "?, ?, ?, ?, ?, ?)")
+                        : QStringLiteral("UPDATE sessions SET state = ?, overwrite = ?, "
+                                         "account_id = ?, login_digest = ?, seen = ? WHERE "
+                                         "token_digest = ?"));
     query.addBindValue(QString::fromLatin1(session.state));
     query.addBindValue(session.overwrite ? 1 : 0);
     query.addBindValue(session.accountId ? QVariant(session.accountId)
@@ -65,7 +59,9 @@ bool Sessions::save(const Session &session)
     query.addBindValue(session.loginDigest.isEmpty()
                            ? QVariant(QMetaType::fromType<QString>())
                            : QVariant(QString::fromLatin1(session.loginDigest)));
-    query.addBindValue(QDateTime::currentMSecsSinceEpoch());
+    query.addBindValue(now);
+    if (isNew)
+        query.addBindValue(now);
     query.addBindValue(QString::fromLatin1(session.digest));
     return query.exec();
 }

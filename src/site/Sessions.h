@@ -25,10 +25,11 @@ public:
 
     // The session of this cookie token, when it is known and not idle for too long.
     std::optional<Session> find(const QByteArray &token, bool *failed);
-    // A new session, stored; nothing when the database failed.
-    std::optional<Session> create(bool overwrite);
-    // Writes the session's overwrite choice, log-in and state back, and marks it seen.
-    bool save(const Session &session);
+    // A new session, not stored yet.
+    static Session create(bool overwrite);
+    // Stores a new session, or writes a known one's overwrite choice, log-in and state back
+    // and marks it seen.
+    bool save(const Session &session, bool isNew);
     bool remove(const Session &session);
     // Forgets sessions idle for longer than kIdleMs.
     void expire();

@@ -11,6 +11,8 @@
 
 #include <QCoreApplication>
 
+#include <optional>
+
 using namespace WebContract;
 
 namespace {
@@ -125,6 +127,7 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
     QString result;
     QString table;
     int status = 200;
+    std::optional<Transaction> transaction;
     if (upload || download) {
         SignIn signIn(m_db, m_site.database->isSqlite(), m_site.loginKey, m_site.decoyHash);
         const qint64 account = signIn.check(session, email, password, request.clientAddress);
@@ -145,6 +148,8 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
             if (!problem.isEmpty()) {
                 result = tr("Refused %1: %2.").arg(quoted(name), problem);
             } else {
+                // The note and the session's next state in one commit.
+                transaction.emplace(m_db, m_site.database->isSqlite());
                 switch (NoteStore(m_db, m_site.database->isSqlite())
                             .upload(account, name, text, session.overwrite)) {
                 case NoteStore::Upload::Stored:
@@ -173,5 +178,7 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
         }
     }
     HttpResponse response = HttpResponse::html(status, form(visit.renewState(), result, table));
-    return visit.finish(response) ? response : unavailable();
+    if (!visit.finish(response) || (transaction && !transaction->commit()))
+        return unavailable();
+    return response;
 }

@@ -1,5 +1,6 @@
 #include "site/Visit.h"
 
+#include "site/Database.h"
 #include "site/Passwords.h"
 #include "site/SiteContext.h"
 
@@ -17,14 +18,11 @@ Visit::Visit(const SiteContext &, const HttpRequest &request, QSqlDatabase db)
 Sessions::Session *Visit::session(bool overwrite)
 {
     if (!m_session) {
-        Sessions sessions(m_db);
-        m_session = sessions.create(overwrite);
-        if (!m_session)
-            return nullptr;
+        m_session = Sessions::create(overwrite);
         m_new = true;
         // Now and then, with a new session, forget the ones long idle.
         if (randombytes_uniform(100) == 0)
-            sessions.expire();
+            Sessions(m_db).expire();
     }
     return &*m_session;
 }
@@ -49,7 +47,8 @@ bool Visit::finish(HttpResponse &response)
 {
     if (!m_session)
         return true;
-    if (!Sessions(m_db).save(*m_session))
+    Transaction transaction(m_db, m_db.driverName() == QLatin1String("QSQLITE"));
+    if (!transaction.begun() || !Sessions(m_db).save(*m_session, m_new) || !transaction.commit())
         return false;
     if (m_new) {
         response.addHeader("Set-Cookie", QByteArray(kCookie) + '=' + m_session->token +
