@@ -16,7 +16,7 @@ struct MHD_Connection;
 // idle time; the body limit is kept here.
 class HttpServer final {
 public:
-    using Handler = std::function<HttpResponse(const HttpRequest &)>;
+    using Handler = std::function<HttpResponse(HttpRequest)>;
 
     struct Limits {
         int threads = 8; // a few may wait for a password hash

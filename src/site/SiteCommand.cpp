@@ -132,12 +132,37 @@ int serve(Database &database, const QCommandLineParser &parser)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    std::optional<HttpServer::Tls> tls;
+    if (parser.isSet(QStringLiteral("tls-cert")) != parser.isSet(QStringLiteral("tls-key")))
+        return fail(QStringLiteral("--tls-cert and --tls-key go together"));
+    if (parser.isSet(QStringLiteral("tls-cert"))) {
+        QFile certificate(parser.value(QStringLiteral("tls-cert")));
+        QFile key(parser.value(QStringLiteral("tls-key")));
+        if (!certificate.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot read the TLS certificate or key"));
+        tls = HttpServer::Tls{certificate.readAll(), key.readAll()};
+    }
+    const QStringList proxies = parser.values(QStringLiteral("trusted-proxy"));
+
     Site site(context);
-    HttpServer server([&site](const HttpRequest &request) { return site.handle(request); }, limits);
-    if (const QString failure = server.start(host, port); !failure.isEmpty())
+    HttpServer server(
+        [&site, &proxies](HttpRequest request) {
+            if (proxies.contains(request.clientAddress)) {
+                // The proxy appends the address it saw to what the client sent: only the
+                // last entry is the proxy's word.
+                const QByteArray forwarded = request.forwardedFor.split(',').last().trimmed();
+                if (!forwarded.isEmpty())
+                    request.clientAddress = QString::fromLatin1(forwarded);
+                request.secure = request.secure || request.forwardedProto.trimmed() == "https";
+            }
+            return site.handle(request);
+        },
+        limits);
+    if (const QString failure = server.start(host, port, tls ? &*tls : nullptr); !failure.isEmpty())
         return fail(failure);
-    std::fprintf(stderr, "pinvelle-site: serving %s on http://%s:%u/\n",
-                 qPrintable(database.url().shown()), qPrintable(host), port);
+    std::fprintf(stderr, "pinvelle-site: serving %s on %s://%s:%u/\n",
+                 qPrintable(database.url().shown()), tls ? "https" : "http", qPrintable(host),
+                 port);
     std::fflush(stderr);
 
     int received = 0;
@@ -172,6 +197,15 @@ int SiteCommand::run(const QStringList &arguments)
          QStringLiteral("SITE-NAME"), QStringLiteral("Pinvelle notes")},
         {QStringLiteral("open-signup"),
          QStringLiteral("Let anyone make an account on account.asp.")},
+        {QStringLiteral("tls-cert"),
+         QStringLiteral("Serve HTTPS with this PEM certificate (chain) file."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("tls-key"), QStringLiteral("The PEM private key of --tls-cert."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("trusted-proxy"),
+         QStringLiteral("Take the client's address from X-Forwarded-For, and HTTPS from "
+                        "X-Forwarded-Proto, on requests from this address; may be repeated."),
+         QStringLiteral("ADDRESS")},
         {QStringLiteral("idle-timeout"),
          QStringLiteral("Close a connection idle for this many seconds."),
          QStringLiteral("SECONDS"), QStringLiteral("30")},
