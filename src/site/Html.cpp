@@ -13,7 +13,7 @@ table{border-collapse:collapse;width:100%}td,th{border:1px solid #ccc;padding:.3
 vertical-align:top;text-align:left}
 .note{border:1px solid #ccc;background:#fff;padding:.6em;margin:.8em 0}
 .note pre{white-space:pre-wrap;word-break:break-word;margin:.4em 0}
-.meta{color:#555;font-size:.9em}form.inline{display:inline})";
+.note h2{margin-top:0}.meta{color:#555;font-size:.9em}form.inline{display:inline})";
 } // namespace
 
 QString Html::escaped(const QString &text)

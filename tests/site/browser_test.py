@@ -1,0 +1,109 @@
+#!/usr/bin/python3
+"""The notes site's pages in a real browser: headless Chromium, driven by Selenium, makes an
+account on account.asp, sees on onlinetools.asp the notes pushed through the transfer page
+and deletes one. With --screenshot FILE it saves the notes page as a phone shows it."""
+import http.cookiejar
+import os
+import re
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.parse
+import urllib.request
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+
+site_program = sys.argv[1]
+screenshot = sys.argv[sys.argv.index("--screenshot") + 1] if "--screenshot" in sys.argv else None
+failures = []
+
+
+def check(what, ok):
+    print(("ok: " if ok else "FAIL: ") + what)
+    if not ok:
+        failures.append(what)
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def push(base, email, password, notes):
+    """Uploads notes through the transfer page's form, as the desktop program's push does."""
+    opener = urllib.request.build_opener(
+        urllib.request.HTTPCookieProcessor(http.cookiejar.CookieJar()))
+    page = opener.open(base + "noteimport.aspx?overwrite=0&12/9/2026").read().decode()
+    for name, text in notes:
+        state = re.search(r'name="PageState" value="([^"]*)"', page).group(1)
+        body = urllib.parse.urlencode({"PageState": state, "TextBox1": email,
+                                       "TextBox2": password, "TextBox4": name,
+                                       "TextBox5": text, "Button1": "Upload"}).encode()
+        page = opener.open(base + "noteimport.aspx", body).read().decode()
+
+
+with tempfile.TemporaryDirectory() as work:
+    port = free_port()
+    base = f"http://127.0.0.1:{port}/"
+    site = subprocess.Popen([site_program, "--listen", f"127.0.0.1:{port}", "--database",
+                             f"sqlite:{work}/site.db", "--open-signup", "--name", "Family notes"],
+                            stderr=subprocess.PIPE)
+    try:
+        for _ in range(100):
+            try:
+                socket.create_connection(("127.0.0.1", port)).close()
+                break
+            except OSError:
+                time.sleep(0.1)
+        options = webdriver.ChromeOptions()
+        for argument in ("--headless=new", "--no-sandbox", "--disable-gpu",
+                         "--window-size=430,1000", f"--user-data-dir={work}/chromium"):
+            options.add_argument(argument)
+        browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        try:
+            email, password = "ann@example.org", "correct horse battery"
+            browser.get(base + "account.asp")
+            browser.find_element(By.ID, "new-email").send_keys(email)
+            browser.find_element(By.ID, "new-password").send_keys(password)
+            browser.find_element(By.ID, "again").send_keys(password)
+            browser.find_element(By.NAME, "signup").click()
+            check("sign-up leads to the notes page", browser.current_url.endswith("onlinetools.asp"))
+
+            push(base, email, password, [
+                ("Shopping.pv", "Milk, eggs & bread\r\n<not a tag>\r\n"),
+                ("Grüße.pv", "Schöne Grüße – καλημέρα\r\n"),
+                ("Old.pv", "to be deleted\r\n")])
+            browser.refresh()
+            text = browser.find_element(By.TAG_NAME, "body").text
+            check("the pushed notes show", all(n in text for n in ("Shopping.pv", "Grüße.pv", "Old.pv")))
+            check("markup in a note shows as text", "<not a tag>" in text)
+
+            for section in browser.find_elements(By.CSS_SELECTOR, "section.note"):
+                if section.find_element(By.TAG_NAME, "h2").text == "Old.pv":
+                    section.find_element(By.NAME, "delete").click()
+                    break
+            text = browser.find_element(By.TAG_NAME, "body").text
+            check("the deleted note is gone and kept among deleted notes",
+                  "2 notes." in text and "Deleted notes" in text)
+            if screenshot:
+                browser.set_window_size(430, browser.execute_script(
+                    "return document.body.scrollHeight") + 120)
+                browser.save_screenshot(screenshot)
+
+            browser.find_element(By.NAME, "signout").click()
+            check("signing out leads back to the sign-in page", browser.current_url.endswith("account.asp"))
+            browser.get(base + "onlinetools.asp")
+            check("signed out, the notes page is closed", browser.current_url.endswith("account.asp"))
+        finally:
+            browser.quit()
+    finally:
+        site.terminate()
+        site.wait(20)
+
+print(f"{'FAILED' if failures else 'passed'}")
+sys.exit(1 if failures else 0)
