@@ -1,4 +1,0 @@
-#include "TestEnvironment.h"
-#include "TestRoundTrip.h"
-
-PINVELLE_TEST_MAIN(TestRoundTrip)
