@@ -107,13 +107,13 @@ SiteProcess::Reply SiteProcess::request(const QByteArray &method, const QByteArr
 
 SiteProcess::Reply SiteProcess::submit(const Reply &page,
                                        const QList<std::pair<QString, QString>> &fields,
-                                       const QByteArray &path)
+                                       const QByteArray &path, const QByteArray &headers)
 {
     QByteArray body = "PageState=" + page.state();
     for (const auto &field : fields)
         body += '&' + QUrl::toPercentEncoding(field.first) + '=' +
                 QUrl::toPercentEncoding(field.second);
-    return request("POST", path, body);
+    return request("POST", path, body, headers);
 }
 
 QString SiteProcess::Reply::label() const

@@ -40,7 +40,7 @@ public:
                   const QByteArray &extraHeaders = {});
     // The transfer page's form POSTed with these fields and the state from `page`.
     Reply submit(const Reply &page, const QList<std::pair<QString, QString>> &fields,
-                 const QByteArray &path = "/noteimport.aspx");
+                 const QByteArray &path = "/noteimport.aspx", const QByteArray &headers = {});
     void forgetCookie() { m_cookie.clear(); }
 
 private:

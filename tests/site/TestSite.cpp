@@ -204,6 +204,28 @@ void TestSite::wrongPasswordThrottled()
     QCOMPARE(page.label(), QStringLiteral("The password or Email Address was incorrect"));
 }
 
+void TestSite::addressThrottledBehindProxy()
+{
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start({"--trusted-proxy", "127.0.0.1"}));
+    // The proxy appends the address it saw; what the client wrote before it does not count.
+    auto from = [&site](const QByteArray &forwarded, const QString &email) {
+        site.forgetCookie();
+        const QByteArray header = "X-Forwarded-For: " + forwarded + "\r\n";
+        return site
+            .submit(site.request("GET", "/noteimport.aspx"),
+                    {{"TextBox1", email}, {"TextBox2", kPassword}, {"Button2", "x"}},
+                    "/noteimport.aspx", header)
+            .label();
+    };
+    for (int i = 0; i < 5; ++i)
+        from("198.51.100.9, 203.0.113.7", QStringLiteral("nobody%1@example.org").arg(i));
+    const QString failure = QStringLiteral("The password or Email Address was incorrect");
+    QCOMPARE(from("10.1.1.1, 203.0.113.7", kEmail), failure);
+    QCOMPARE(from("203.0.113.7, 198.51.100.2", kEmail), QStringLiteral("Your notes:"));
+}
+
 void TestSite::slowClientTimedOut()
 {
     SiteProcess site;

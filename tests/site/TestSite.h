@@ -14,6 +14,7 @@ private slots:
     void refusedSubmission_data();
     void refusedSubmission();
     void wrongPasswordThrottled();
+    void addressThrottledBehindProxy();
     void slowClientTimedOut();
     void newerSchemaRefused();
     void browserPages();
