@@ -7,6 +7,14 @@
 #include <QTextDocumentFragment>
 #include <QUrl>
 
+namespace {
+// The program under test; another build of it (a sanitizer's) may be named in the environment.
+QString program()
+{
+    return qEnvironmentVariable("PINVELLE_SITE_PROGRAM", QStringLiteral(PINVELLE_SITE_PROGRAM));
+}
+} // namespace
+
 SiteProcess::SiteProcess(QString database) : m_database(std::move(database))
 {
     if (m_database.isEmpty())
@@ -22,7 +30,7 @@ SiteProcess::~SiteProcess()
 int SiteProcess::run(const QStringList &arguments, const QByteArray &input, QByteArray *output)
 {
     QProcess process;
-    process.start(QStringLiteral(PINVELLE_SITE_PROGRAM), arguments);
+    process.start(program(), arguments);
     process.write(input);
     process.closeWriteChannel();
     process.waitForFinished(30000);
@@ -44,11 +52,10 @@ bool SiteProcess::start(const QStringList &extra)
     m_port = probe.serverPort();
     probe.close();
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(QStringLiteral(PINVELLE_SITE_PROGRAM),
-                    QStringList{QStringLiteral("--listen"),
-                                QStringLiteral("127.0.0.1:%1").arg(m_port),
-                                QStringLiteral("--database"), m_database} +
-                        extra);
+    m_process.start(program(), QStringList{QStringLiteral("--listen"),
+                                           QStringLiteral("127.0.0.1:%1").arg(m_port),
+                                           QStringLiteral("--database"), m_database} +
+                                   extra);
     QByteArray log;
     return QTest::qWaitFor(
                [&] {
