@@ -143,6 +143,7 @@ void TestSite::refusedSubmission_data()
     QTest::newRow("body over 2 MiB") << "large" << 413;
     QTest::newRow("chunked body over 2 MiB") << "chunked" << 413;
     QTest::newRow("not UTF-8") << "bytes" << 400;
+    QTest::newRow("headers over 64 KiB") << "header" << 431;
 }
 
 void TestSite::refusedSubmission()
@@ -176,6 +177,9 @@ void TestSite::refusedSubmission()
             chunks += QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n";
         answer = site.request("PUT", "/noteimport.aspx", chunks + "0\r\n\r\n",
                               "Transfer-Encoding: chunked\r\n");
+    } else if (how == "header") {
+        answer = site.request("POST", "/noteimport.aspx", "PageState=" + first.state() + fields,
+                              "X-Filler: " + QByteArray(70 * 1024, 'x') + "\r\n");
     } else {
         answer = site.request("POST", "/noteimport.aspx",
                               "PageState=" + first.state() + "&TextBox4=%FF%FE" + fields);
