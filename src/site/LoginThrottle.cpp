@@ -6,6 +6,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <sodium.h>
+
 namespace {
 QString accountKey(const QString &email)
 {
@@ -42,6 +44,16 @@ void LoginThrottle::failed(const QString &email, const QString &address)
         return;
     count(accountKey(email), now);
     count(addressKey(address), now);
+    // Now and then, forget what no longer counts, so made-up addresses do not pile up.
+    if (randombytes_uniform(50) == 0) {
+        QSqlQuery query(m_db);
+        query.prepare(QStringLiteral("DELETE FROM login_failures WHERE at <= ?"));
+        query.addBindValue(now - kWindowMs);
+        query.exec();
+        query.prepare(QStringLiteral("DELETE FROM login_blocks WHERE until <= ?"));
+        query.addBindValue(now);
+        query.exec();
+    }
     transaction.commit();
 }
 

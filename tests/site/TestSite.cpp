@@ -131,6 +131,7 @@ void TestSite::overwrite()
     page = site.submit(page, download());
     QVERIFY(page.body.contains("Note Data:third</td>"));
     QVERIFY(!page.body.contains("first"));
+    QVERIFY(site.stop()); // SIGTERM ends it with status 0
 }
 
 void TestSite::refusedSubmission_data()
