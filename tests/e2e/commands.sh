@@ -14,6 +14,9 @@ check "--help without a display" bash -c "$(declare -f bare); program=$program; 
 bare --notes-dir "$notes" >"$work/bare.out" 2>&1
 check "a start without a display exits 1" test $? -eq 1
 check "... saying it needs a desktop" grep -q 'graphical desktop.*DISPLAY.*WAYLAND_DISPLAY' "$work/bare.out"
+env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:9999 "$program" --notes-dir "$notes" >"$work/gone.out" 2>&1
+check "a display that cannot be reached: exit 1 and one line, no abort" \
+    bash -c "test $? -eq 1 && test \$(wc -l <'$work/gone.out') -eq 1 && grep -q 'graphical desktop' '$work/gone.out'"
 
 visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 focused() { [ "$(xdotool getwindowfocus getwindowname 2>/dev/null)" = "$1" ]; }
@@ -53,9 +56,11 @@ pids+=($!)
 check "in a Wayland session the main window appears on the X server" wait_for 20 two_mains
 "$program" --notes-dir "$work/native" --platform wayland >"$work/native.log" 2>&1 &
 native=$!
-pids+=($native)
+QT_QPA_PLATFORM=wayland "$program" --notes-dir "$work/chosen" >"$work/chosen.log" 2>&1 &
+chosen=$!
+pids+=($native $chosen)
 sleep 3
-check "--platform wayland runs on the compositor instead" \
-    bash -c "kill -0 $native && test $(mains) -eq 2"
+check "--platform wayland and QT_QPA_PLATFORM=wayland run on the compositor instead" \
+    bash -c "kill -0 $native && kill -0 $chosen && test $(mains) -eq 2"
 
 finish
