@@ -1,16 +1,18 @@
 #include "FormMenu.h"
 
+#include "notes/NoteForm.h"
 #include "notes/UnsavedNotes.h"
 #include "platform/Autostart.h"
 #include "platform/ProductInfo.h"
 #include "platform/Twips.h"
+#include "reminders/ReminderPanel.h"
 #include "reminders/ReminderScanner.h"
 #include "settings/OptionsPanel.h"
 #include "settings/SettingsStore.h"
-#include "shell/Form2255.h"
 #include "shell/NoteOpener.h"
+#include "shell/StartupQuestion.h"
 #include "shell/TrayIcon.h"
-#include "sync/Form1.h"
+#include "sync/SyncWindow.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -20,6 +22,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <algorithm>
@@ -150,23 +153,7 @@ FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
     connect(m_tray, &TrayIcon::noteRequested, this,
             [this](const QString &entry) { m_opener->openEntry(entry); });
 
-    // Every note of the folder is looked at, whether or not the list was ever shown.
-    ReminderScanner::Hooks hooks;
-    hooks.noteFiles = [this] {
-        QStringList notes;
-        const QStringList files = QDir(m_folder.path()).entryList(QDir::Files);
-        for (const QString &file : files) {
-            if (NoteCatalogue::isNoteFile(file))
-                notes << file;
-        }
-        std::sort(notes.begin(), notes.end(), NoteCatalogue::listsBefore);
-        return notes;
-    };
-    hooks.bringToFront = [this](const QString &fileName) {
-        return m_opener->registry().activate(fileName) == WindowRegistry::Activation::Activated;
-    };
-    hooks.openNote = [this](const QString &fileName) { return m_opener->openFile(fileName); };
-    m_reminders = new ReminderScanner(m_settings, m_clock, std::move(hooks), this);
+    m_reminders = new ReminderScanner(m_settings, m_clock, *this, this);
     connect(m_reminders, &ReminderScanner::reminderFired, this,
             [this](const QString &fileName, const QString &firstWords) {
                 if (m_tray->available())
@@ -175,6 +162,36 @@ FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
             });
 
     showNotesFolder();
+}
+
+// Every note of the folder is looked at, whether or not the list was ever shown.
+QStringList FormMenu::reminderNoteFiles() const
+{
+    QStringList notes;
+    const QStringList files = QDir(m_folder.path()).entryList(QDir::Files);
+    for (const QString &file : files) {
+        if (NoteCatalogue::isNoteFile(file))
+            notes << file;
+    }
+    std::sort(notes.begin(), notes.end(), NoteCatalogue::listsBefore);
+    return notes;
+}
+
+bool FormMenu::bringNoteToFront(const QString &fileName)
+{
+    return m_opener->registry().activate(fileName) == WindowRegistry::Activation::Activated;
+}
+
+std::optional<QString> FormMenu::openNoteForReminder(const QString &fileName,
+                                                     const QString &reminder)
+{
+    NoteForm *note = m_opener->openFile(fileName);
+    if (!note)
+        return std::nullopt;
+    if (auto *panel = qobject_cast<ReminderPanel *>(note->reminderPanel()))
+        panel->showDue(reminder);
+    note->show();
+    return note->Text1->toPlainText();
 }
 
 FormMenu::~FormMenu()
@@ -201,10 +218,10 @@ void FormMenu::Form_Load()
         show();
     Frame2->fillColourList();
     // Last, the run-at-startup question; the main window waits hidden for the answer.
-    if (Form2255::shouldAsk(m_settings)) {
+    if (StartupQuestion::shouldAsk(m_settings)) {
         hide();
-        m_startupQuestion = new Form2255(m_settings, Autostart::forThisSystem(), this);
-        connect(m_startupQuestion, &Form2255::answered, this, [this] {
+        m_startupQuestion = new StartupQuestion(m_settings, Autostart::forThisSystem(), this);
+        connect(m_startupQuestion, &StartupQuestion::answered, this, [this] {
             if (Frame2->runMinimized())
                 Command1_Click();
             else
@@ -369,7 +386,7 @@ void FormMenu::Command9_Click()
     }
 }
 
-Form2255 *FormMenu::startupQuestion() const
+StartupQuestion *FormMenu::startupQuestion() const
 {
     return m_startupQuestion;
 }
@@ -393,14 +410,15 @@ void FormMenu::Command14_Click()
 {
     // One window; using the command again shows it with a fresh list.
     if (!m_syncWindow) {
-        m_syncWindow = new Form1(m_folder.path(), m_siteAddress);
-        connect(m_syncWindow, &Form1::catalogueRefreshWanted, this, &FormMenu::refreshCatalogue);
-        connect(m_syncWindow, &Form1::notesPulled, this, &FormMenu::refreshCatalogue);
+        m_syncWindow = new SyncWindow(m_folder.path(), m_siteAddress);
+        connect(m_syncWindow, &SyncWindow::catalogueRefreshWanted, this,
+                &FormMenu::refreshCatalogue);
+        connect(m_syncWindow, &SyncWindow::notesPulled, this, &FormMenu::refreshCatalogue);
     }
-    m_syncWindow->open();
+    m_syncWindow->showAndRefresh();
 }
 
-Form1 *FormMenu::syncWindow() const
+SyncWindow *FormMenu::syncWindow() const
 {
     return m_syncWindow;
 }

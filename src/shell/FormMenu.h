@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reminders/ReminderNotes.h"
 #include "reminders/SystemClock.h"
 #include "shell/InfoCommands.h"
 #include "shell/NoteCatalogue.h"
@@ -8,8 +9,8 @@
 #include <QPointer>
 #include <QWidget>
 
-class Form1;
-class Form2255;
+class SyncWindow;
+class StartupQuestion;
 class NoteOpener;
 class OptionsPanel;
 class QLabel;
@@ -22,7 +23,7 @@ class TrayIcon;
 
 // The main window: lives for the whole run, lists the notes, holds the buttons that
 // create and open notes, the options panel and the reminder timer.
-class FormMenu final : public QWidget {
+class FormMenu final : public QWidget, private ReminderNotes {
     Q_OBJECT
 public:
     FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent = nullptr);
@@ -86,15 +87,20 @@ public:
     // The about, help and suggestions commands, whose browser tests replace.
     InfoCommands &infoCommands() { return m_info; }
     // The run-at-startup question while it is open.
-    Form2255 *startupQuestion() const;
+    StartupQuestion *startupQuestion() const;
     // The synchronisation window while it is open.
-    Form1 *syncWindow() const;
+    SyncWindow *syncWindow() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    QStringList reminderNoteFiles() const override;
+    bool bringNoteToFront(const QString &fileName) override;
+    std::optional<QString> openNoteForReminder(const QString &fileName,
+                                               const QString &reminder) override;
+
     void Form_Resize();
     void Form_Unload();
     void Timer4_Timer();
@@ -108,8 +114,8 @@ private:
     QString m_passedOverFolder;
     QString m_siteAddress;
     InfoCommands m_info;
-    QPointer<Form2255> m_startupQuestion;
-    QPointer<Form1> m_syncWindow;
+    QPointer<StartupQuestion> m_startupQuestion;
+    QPointer<SyncWindow> m_syncWindow;
     NoteCatalogue m_catalogue;
     NoteOpener *m_opener;
     TrayIcon *m_tray;

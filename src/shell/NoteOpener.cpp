@@ -32,7 +32,7 @@ NoteForm *NoteOpener::createWindow()
     connect(window, &NoteForm::noteWritten, this, &NoteOpener::noteWritten);
     auto *panel = new ReminderPanel(m_settings, *m_clock);
     window->setReminderPanel(panel);
-    connect(window, &NoteForm::reminderRequested, panel, &ReminderPanel::Reminder_Click);
+    connect(window, &NoteForm::reminderRequested, panel, &ReminderPanel::showStored);
     m_registry.add(window);
     m_current = window;
     return window;

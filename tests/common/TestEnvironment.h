@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Child.h"
+
 #include <QApplication>
 #include <QString>
 #include <QTemporaryDir>

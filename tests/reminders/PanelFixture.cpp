@@ -24,7 +24,7 @@ NoteForm *PanelFixture::open(const QString &key)
     auto *note = new NoteForm1(m_options, *settings, folder);
     auto *panel = new ReminderPanel(*settings, clock);
     note->setReminderPanel(panel);
-    QObject::connect(note, &NoteForm::reminderRequested, panel, &ReminderPanel::Reminder_Click);
+    QObject::connect(note, &NoteForm::reminderRequested, panel, &ReminderPanel::showStored);
     m_windows.append(note);
     note->load(key);
     return note;

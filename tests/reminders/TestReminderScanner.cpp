@@ -49,8 +49,9 @@ ReminderPanel *panelOf(NoteForm *note)
 
 QStringList shown(const ReminderPanel *panel)
 {
-    return {panel->Text4->text(), panel->Text5->text(), panel->Text8->text(), panel->Text9->text(),
-            panel->Combo1->currentText()};
+    return {child<QLineEdit>(panel, "Text4")->text(), child<QLineEdit>(panel, "Text5")->text(),
+            child<QLineEdit>(panel, "Text8")->text(), child<QLineEdit>(panel, "Text9")->text(),
+            child<QComboBox>(panel, "Combo1")->currentText()};
 }
 
 } // namespace
@@ -156,7 +157,7 @@ void TestReminderScanner::prefilledReminderFiresAtTheNextTick()
     ReminderPanel *panel = panelOf(note);
     QVERIFY(panel && panel->isVisible());
     QCOMPARE(shown(panel), QStringList({"3", "7", "2026", "2:05", "PM"}));
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
     QCOMPARE(reminder(kOne), QStringLiteral("3/7/2026 2:05 PM"));
     note->close();
     QTRY_VERIFY(windowsTitled(menu, kOne).isEmpty());
@@ -212,7 +213,7 @@ void TestReminderScanner::closedNoteOpensFlashingAndCleared()
     setReminder(kOne, QStringLiteral("3/6/2026 11:30 PM"));
     setReminder(kTwo, QStringLiteral("3/8/2026 8:00 AM"));
     FormMenu &menu = startMenu();
-    menu.Frame2->Option1->click(); // full border from now on
+    child<QRadioButton>(menu.Frame2, "Option1")->click(); // full border from now on
 
     tick(menu);
     const QList<NoteForm *> opened = windowsTitled(menu, kOne);
@@ -223,9 +224,9 @@ void TestReminderScanner::closedNoteOpensFlashingAndCleared()
     QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
     ReminderPanel *panel = panelOf(note);
     QVERIFY(panel->isVisible());
-    QVERIFY(panel->Timer1->isActive());
+    QVERIFY(child<QTimer>(panel, "Timer1")->isActive());
     QCOMPARE(shown(panel), QStringList({"3", "6", "2026", "11:30", "PM"}));
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Set Reminder"));
+    QCOMPARE(child<QPushButton>(panel, "Command4")->text(), QStringLiteral("Set Reminder"));
     QCOMPARE(reminder(kOne), QString());
     // The other note's reminder lies ahead.
     QVERIFY(windowsTitled(menu, kTwo).isEmpty());
@@ -233,7 +234,7 @@ void TestReminderScanner::closedNoteOpensFlashingAndCleared()
 
     // Setting it again from the panel stores the same past time: due again, and with the
     // note open it is brought forward and kept.
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
     QCOMPARE(reminder(kOne), QStringLiteral("3/6/2026 11:30 PM"));
     tick(menu);
     QCOMPARE(windowsTitled(menu, kOne).size(), 1);
@@ -322,12 +323,12 @@ void TestReminderScanner::reminderSurvivesARestart()
         NoteForm *one = menu.noteOpener().openFile(kOne);
         one->Reminder->trigger();
         ReminderPanel *panel = panelOf(one);
-        panel->Text9->setText(QStringLiteral("3:15"));
-        QTest::mouseClick(panel->Command4, Qt::LeftButton);
+        child<QLineEdit>(panel, "Text9")->setText(QStringLiteral("3:15"));
+        QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
         NoteForm *two = menu.noteOpener().openFile(kTwo);
         two->Reminder->trigger();
-        panelOf(two)->Text4->setText(QStringLiteral("4"));
-        QTest::mouseClick(panelOf(two)->Command4, Qt::LeftButton);
+        child<QLineEdit>(panelOf(two), "Text4")->setText(QStringLiteral("4"));
+        QTest::mouseClick(child<QPushButton>(panelOf(two), "Command4"), Qt::LeftButton);
     }
     QCOMPARE(reminder(kOne), QStringLiteral("3/7/2026 3:15 PM"));
     QCOMPARE(reminder(kTwo), QStringLiteral("4/7/2026 2:05 PM"));

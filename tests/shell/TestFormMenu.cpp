@@ -135,11 +135,11 @@ void TestFormMenu::runMinimizedKeepsWindowDown()
     store.save(Keys::RunMinimized, QStringLiteral("1"));
     FormMenu menu(store, NotesFolder(m_notes.path()));
     menu.Form_Load();
-    QVERIFY(menu.Frame2->Check4->isChecked());
+    QVERIFY(child<QCheckBox>(menu.Frame2, "Check4")->isChecked());
     QVERIFY(menu.isMinimized());
     QCOMPARE(store.read(Keys::RunMinimized), QStringLiteral("1"));
     // The options were still read and the colour list filled.
-    QCOMPARE(menu.Frame2->Combo1->count(), 9);
+    QCOMPARE(child<QComboBox>(menu.Frame2, "Combo1")->count(), 9);
 }
 
 void TestFormMenu::notesFolderIsShown()

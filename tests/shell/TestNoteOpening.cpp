@@ -154,7 +154,7 @@ void TestNoteOpening::listClickOpensInCurrentBorder()
     FormMenu &menu = startMenu();
     QTest::mouseClick(menu.Command8, Qt::LeftButton);
     QCOMPARE(menu.List1->count(), 2);
-    menu.Frame2->Option1->setChecked(true);
+    child<QRadioButton>(menu.Frame2, "Option1")->setChecked(true);
 
     QListWidgetItem *item = menu.List1->item(1);
     QTest::mouseClick(menu.List1->viewport(), Qt::LeftButton, {},
