@@ -37,13 +37,11 @@ int main(int argc, char *argv[])
     parser.addOption(site);
     parser.process(app);
 
-    // An installed program (its launcher installed beside it) never keeps notes in its
-    // own folder, even where it could write there (as root).
-    const QString programFolder = QApplication::applicationDirPath();
-    const bool installed = QFileInfo::exists(
-        programFolder + QStringLiteral("/../share/applications/pinvelle.desktop"));
+    // An installed program or a build tree never keeps notes in its own folder, even
+    // where it could write there.
     const NotesFolder::Choice folder =
-        NotesFolder::choose(parser.value(notesDir), installed ? QString() : programFolder,
+        NotesFolder::choose(parser.value(notesDir),
+                            NotesFolder::programFolderForNotes(QApplication::applicationDirPath()),
                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 
     SingleInstance instance(QDir(folder.path).canonicalPath());

@@ -2,6 +2,7 @@
 
 #include "notes/UnsavedNotes.h"
 #include "platform/Autostart.h"
+#include "platform/Notice.h"
 #include "platform/ProductInfo.h"
 #include "platform/Twips.h"
 #include "reminders/ReminderScanner.h"
@@ -14,6 +15,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -149,6 +151,13 @@ FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
     connect(m_tray, &TrayIcon::showMainWindowRequested, this, &FormMenu::showAndActivate);
     connect(m_tray, &TrayIcon::noteRequested, this,
             [this](const QString &entry) { m_opener->openEntry(entry); });
+    // A deleted note's window is gone from sight: the tray, or a box, says where it went.
+    connect(m_opener, &NoteOpener::noteTrashed, this, [this](const QString &message) {
+        if (m_tray->available() && m_tray->isShown())
+            m_tray->showMessage(QString::fromLatin1(ProductInfo::kName), message);
+        else
+            Notice::show(nullptr, message);
+    });
 
     // Every note of the folder is looked at, whether or not the list was ever shown.
     ReminderScanner::Hooks hooks;
@@ -184,6 +193,8 @@ FormMenu::~FormMenu()
 
 void FormMenu::Form_Load()
 {
+    // The folder is ours by now; what an interrupted save left in it can go.
+    m_folder.removeLitter(QDateTime::currentDateTime());
     setSizeTwips(kStartWidth, kStartHeight);
     Frame2->readLayoutOptions();
     Frame2->readBorder();

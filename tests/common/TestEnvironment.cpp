@@ -36,3 +36,22 @@ void TestEnvironment::clearSettings() const
     settings.clear();
     settings.sync();
 }
+
+void TestEnvironment::clearTrash() const
+{
+    QDir(dataHome() + QStringLiteral("/Trash")).removeRecursively();
+}
+
+QList<QByteArray> TestEnvironment::trashed() const
+{
+    QList<QByteArray> contents;
+    const QString trash = dataHome() + QStringLiteral("/Trash");
+    for (const QString &name : QDir(trash + QStringLiteral("/files")).entryList(QDir::Files)) {
+        if (!QFile::exists(trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo")))
+            continue;
+        QFile file(trash + QStringLiteral("/files/") + name);
+        if (file.open(QIODevice::ReadOnly))
+            contents.append(file.readAll());
+    }
+    return contents;
+}

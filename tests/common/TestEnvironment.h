@@ -18,6 +18,11 @@ public:
     // Removes every stored setting, so the next store starts empty.
     void clearSettings() const;
 
+    // The desktop's trash in the data folder: empties it, and gives what it holds, each file
+    // that has its information record beside it.
+    void clearTrash() const;
+    QList<QByteArray> trashed() const;
+
     static TestEnvironment *instance();
 
 private:

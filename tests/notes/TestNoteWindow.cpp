@@ -1,6 +1,7 @@
 #include "TestNoteWindow.h"
 
 #include "NoteFixture.h"
+#include "TestEnvironment.h"
 #include "Unprivileged.h"
 #include "notes/NoteForm22.h"
 #include "platform/Topmost.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
@@ -99,25 +101,34 @@ void TestNoteWindow::bothKindsLackMinimiseAndMaximise()
     }
 }
 
-void TestNoteWindow::loadingWritesTheTrimmedTextBack_data()
+void TestNoteWindow::loadingNeverWrites_data()
 {
     QTest::addColumn<bool>("autoSave");
-    QTest::addColumn<QByteArray>("afterLoad");
-    QTest::newRow("automatic saving on") << true << QByteArray("milk\r\n");
-    QTest::newRow("automatic saving off") << false << QByteArray("  milk  \r\n");
+    QTest::newRow("automatic saving on") << true;
+    QTest::newRow("automatic saving off") << false;
 }
 
-void TestNoteWindow::loadingWritesTheTrimmedTextBack()
+void TestNoteWindow::loadingNeverWrites()
 {
     QFETCH(bool, autoSave);
-    QFETCH(QByteArray, afterLoad);
     NoteFixture f;
-    f.writeNote(kSeven, QStringLiteral("  milk  "));
+    // Windows-1252 with blanks at both ends: opening keeps every byte and the file's time.
+    const QByteArray old("  caf\xe9  \r\n");
+    QFile file(f.path(kSeven));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size() && file.flush());
+    const QDateTime stamp = QDateTime::currentDateTime().addDays(-3);
+    QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
+    file.close();
     f.options.save = autoSave;
     NoteForm *note = f.open(QStringLiteral("7"));
-    QCOMPARE(f.bytesOf(kSeven), afterLoad);
-    // Only spaces were trimmed away, so there is nothing left to save.
+    QTest::keyClick(note->Text1, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(f.bytesOf(kSeven), old);
+    QCOMPARE(QFileInfo(f.path(kSeven)).lastModified(), stamp);
     QVERIFY(!note->hasUnsavedEdits());
+    // The first edit writes it, trimmed and as UTF-8.
+    typeInto(note, QStringLiteral("s"));
+    if (autoSave)
+        QCOMPARE(f.bytesOf(kSeven), QByteArray("caf\xc3\xa9  s\r\n"));
 }
 
 void TestNoteWindow::colourByNameIgnoresCase_data()
@@ -274,10 +285,16 @@ void TestNoteWindow::deletingAllTextRemovesTheFile()
     NoteFixture f;
     f.writeNote(kSeven, QStringLiteral("milk"));
     NoteForm *note = f.open(QStringLiteral("7"));
+    TestEnvironment::instance()->clearTrash();
     note->Text1->selectAll();
     QTest::keyClick(note->Text1, Qt::Key_Backspace);
     QVERIFY(!f.exists(kSeven));
     QVERIFY(note->isVisible());
+    // The old text is in the trash, and the bar at the foot says so without a box.
+    QCOMPARE(TestEnvironment::instance()->trashed(), QList<QByteArray>({"milk\r\n"}));
+    QVERIFY(note->WarningBar->isVisible());
+    QVERIFY(note->WarningBar->text().contains(QStringLiteral("trash")));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
 }
 
 void TestNoteWindow::ctrlZSwapsInThePreviousText()

@@ -3,6 +3,7 @@
 #include "Unprivileged.h"
 #include "store/NotesFolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -57,6 +58,52 @@ void TestNotesFolder::installedProgramUsesDataFolder()
     QCOMPARE(choice.path, data);
     QVERIFY(choice.passedOver.isEmpty());
     QVERIFY(QFileInfo(data).isDir());
+}
+
+void TestNotesFolder::programFolderOnlyWhenNotInstalledOrBuilt_data()
+{
+    QTest::addColumn<QString>("beside");
+    QTest::addColumn<bool>("used");
+    QTest::newRow("unpacked copy") << QString() << true;
+    QTest::newRow("build tree") << QStringLiteral("bin/CMakeCache.txt") << false;
+    QTest::newRow("installed") << QStringLiteral("share/applications/pinvelle.desktop") << false;
+}
+
+void TestNotesFolder::programFolderOnlyWhenNotInstalledOrBuilt()
+{
+    QFETCH(QString, beside);
+    QFETCH(bool, used);
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(program));
+    if (!beside.isEmpty()) {
+        QVERIFY(QDir().mkpath(QFileInfo(root.filePath(beside)).absolutePath()));
+        QFile marker(root.filePath(beside));
+        QVERIFY(marker.open(QIODevice::WriteOnly));
+    }
+    QCOMPARE(NotesFolder::programFolderForNotes(program), used ? program : QString());
+}
+
+void TestNotesFolder::litterOfInterruptedSavesIsRemoved()
+{
+    QTemporaryDir root;
+    const NotesFolder folder(root.path());
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto make = [&](const char *name, int ageSeconds) {
+        QFile file(folder.filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.setFileTime(now.addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+    };
+    make("PinvelleQuill1.pv.aB3xYz", 120);
+    make("shopping.PV.Q1w2E3", 61);
+    make("PinvelleQuill2.pv.Zz9Zz9", 10); // a save that may still be under way
+    make("PinvelleQuill3.pv", 120);
+    make("notes.txt.aB3xYz", 120);
+    make("PinvelleQuill4.pv.abc", 120);
+    QCOMPARE(folder.removeLitter(now), 2);
+    QCOMPARE(QDir(root.path()).entryList(QDir::Files, QDir::Name),
+             QStringList({"PinvelleQuill2.pv.Zz9Zz9", "PinvelleQuill3.pv", "PinvelleQuill4.pv.abc",
+                          "notes.txt.aB3xYz"}));
 }
 
 void TestNotesFolder::unwritableFolderFallsBack()

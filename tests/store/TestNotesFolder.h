@@ -10,6 +10,9 @@ private slots:
     void chosenFolderIsCreated();
     void programFolderUsedWhenNoneNamed();
     void installedProgramUsesDataFolder();
+    void programFolderOnlyWhenNotInstalledOrBuilt_data();
+    void programFolderOnlyWhenNotInstalledOrBuilt();
+    void litterOfInterruptedSavesIsRemoved();
     void unwritableFolderFallsBack();
     void trailingSeparatorDropped();
 };
