@@ -8,6 +8,7 @@
 #include "reminders/ReminderScanner.h"
 #include "settings/OptionsPanel.h"
 #include "settings/SettingsStore.h"
+#include "shell/DailyBackup.h"
 #include "shell/Form2255.h"
 #include "shell/NoteOpener.h"
 #include "shell/TrayIcon.h"
@@ -16,6 +17,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -23,6 +25,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -151,6 +154,11 @@ FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
     connect(m_tray, &TrayIcon::showMainWindowRequested, this, &FormMenu::showAndActivate);
     connect(m_tray, &TrayIcon::noteRequested, this,
             [this](const QString &entry) { m_opener->openEntry(entry); });
+    m_backup = new DailyBackup(NoteBackups(m_folder.path(), NoteBackups::defaultFolder()), this);
+    connect(m_tray, &TrayIcon::backupsFolderRequested, this, [this] {
+        QDir().mkpath(m_backup->folder());
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_backup->folder()));
+    });
     // A deleted note's window is gone from sight: the tray, or a box, says where it went.
     connect(m_opener, &NoteOpener::noteTrashed, this, [this](const QString &message) {
         if (m_tray->available() && m_tray->isShown())
@@ -195,6 +203,7 @@ void FormMenu::Form_Load()
 {
     // The folder is ours by now; what an interrupted save left in it can go.
     m_folder.removeLitter(QDateTime::currentDateTime());
+    m_backup->start();
     setSizeTwips(kStartWidth, kStartHeight);
     Frame2->readLayoutOptions();
     Frame2->readBorder();

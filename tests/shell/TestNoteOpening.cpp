@@ -208,6 +208,7 @@ void TestNoteOpening::trayMenuHoldsTwentyNotes()
         QCOMPARE(actions.at(0)->text(), QStringLiteral("New Note"));
         QCOMPARE(actions.at(1)->text(), QStringLiteral("Show Pinvelle"));
         QVERIFY(actions.at(2)->isSeparator());
+        QCOMPARE(actions.last()->text(), QStringLiteral("Open Backups Folder"));
         for (int i = 0; i < TrayIcon::kNoteItems; ++i)
             QVERIFY(!menu.trayIcon().noteItem(i)->isVisible());
     }
