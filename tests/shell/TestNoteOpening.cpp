@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -113,6 +114,26 @@ void TestNoteOpening::newNoteWalksPastNotesWithText()
     QCOMPARE(m_store->read(placeSection, placeKey, QString()), QStringLiteral("1500-1500"));
     for (int i = 1; i <= 3; ++i)
         QVERIFY(QFile::exists(m_notes->filePath(QStringLiteral("PinvelleQuill%1.pv").arg(i))));
+}
+
+void TestNoteOpening::saveAsOntoAnOpenNoteBringsItForward()
+{
+    writeNote(QStringLiteral("PinvelleQuill1.pv"), "one");
+    writeNote(QStringLiteral("PinvelleQuill2.pv"), "two");
+    FormMenu &menu = startMenu();
+    NoteForm *first = menu.noteOpener().openFile(QStringLiteral("PinvelleQuill1.pv"));
+    NoteForm *second = menu.noteOpener().openFile(QStringLiteral("PinvelleQuill2.pv"));
+    second->hide();
+    first->SaveAS->trigger();
+    first->Text3->setText(QStringLiteral("PinvelleQuill2"));
+    QTest::mouseClick(first->Command1, Qt::LeftButton);
+    // No question and no write: the window holding that note comes forward instead.
+    QVERIFY(second->isVisible());
+    QCOMPARE(first->windowTitle(), QStringLiteral("PinvelleQuill1.pv"));
+    QFile file(m_notes->filePath(QStringLiteral("PinvelleQuill2.pv")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("two\r\n"));
+    QVERIFY(!first->findChild<QMessageBox *>());
 }
 
 void TestNoteOpening::newNoteStopsAtTheLastNumber()
