@@ -45,13 +45,10 @@ void TestEnvironment::clearTrash() const
 QList<QByteArray> TestEnvironment::trashed() const
 {
     QList<QByteArray> contents;
-    const QString trash = dataHome() + QStringLiteral("/Trash");
-    for (const QString &name : QDir(trash + QStringLiteral("/files")).entryList(QDir::Files)) {
-        if (!QFile::exists(trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo")))
-            continue;
-        QFile file(trash + QStringLiteral("/files/") + name);
-        if (file.open(QIODevice::ReadOnly))
-            contents.append(file.readAll());
+    const QDir files(dataHome() + QStringLiteral("/Trash/files"));
+    for (const QString &name : files.entryList(QDir::Files)) {
+        QFile file(files.filePath(name));
+        contents << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
     }
     return contents;
 }

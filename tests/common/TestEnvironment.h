@@ -18,8 +18,7 @@ public:
     // Removes every stored setting, so the next store starts empty.
     void clearSettings() const;
 
-    // The desktop's trash in the data folder: empties it, and gives what it holds, each file
-    // that has its information record beside it.
+    // The desktop's trash in the data folder: empties it, and gives what its files hold.
     void clearTrash() const;
     QList<QByteArray> trashed() const;
 

@@ -14,9 +14,9 @@ printf '  blanks at both ends  \r\n' >"$notes/PinvelleQuill2.pv"
 printf 'plain\r\n' >"$notes/PinvelleQuill3.pv"
 touch -d '2020-01-02 03:04:05.123456789' "$notes"/*.pv
 printf '[Startup]\nnotes=1\n' >>"$XDG_CONFIG_HOME/Pinvelle/Pinvelle.conf"
-state() { (cd "$notes" && for f in PinvelleQuill[123].pv; do echo "$f $(stat -c %y "$f") $(sha256sum <"$f")"; done); }
-state >"$work/before"
-unchanged() { state | grep "^$1 " | cmp -s - <(grep "^$1 " "$work/before"); }
+state() { echo "$(stat -c %y "$notes/$1") $(sha256sum <"$notes/$1")"; }
+for n in 1 2 3; do state PinvelleQuill$n.pv >"$work/before$n"; done
+unchanged() { state "PinvelleQuill$1.pv" | cmp -s - "$work/before$1"; }
 visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 
 "$program" --notes-dir "$notes" >"$work/app.log" 2>&1 &
@@ -27,7 +27,7 @@ for n in 1 2 3; do
 done
 sleep 1 # anything written at start would be written by now
 for n in 1 2 3; do
-    check "start leaves note $n's bytes and time alone" unchanged "PinvelleQuill$n.pv"
+    check "start leaves note $n's bytes and time alone" unchanged $n
 done
 
 note=$(xdotool search --onlyvisible --name '^PinvelleQuill3\.pv$' | head -1)
@@ -35,7 +35,7 @@ eval "$(xdotool getwindowgeometry --shell "$note")"
 xdotool windowraise "$note" mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
 xdotool key End type --delay 20 ' typed'
 check "typing rewrites that note" wait_for 10 grep -qs 'plain typed' "$notes/PinvelleQuill3.pv"
-check "the others stay as they were" bash -c "$(declare -f state unchanged); notes='$notes' work='$work'; unchanged PinvelleQuill1.pv && unchanged PinvelleQuill2.pv"
+for n in 1 2; do check "note $n stays as it was" unchanged $n; done
 
 # New Note with the default thin border: the first keys go into the new note.
 main=$(xdotool search --onlyvisible --name '^Pinvelle 2\.1 - ' | head -1)

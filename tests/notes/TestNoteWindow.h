@@ -10,7 +10,6 @@ private slots:
     void loadsByKey();
     void handingOverTwiceLoadsTwice();
     void bothKindsLackMinimiseAndMaximise();
-    void loadingNeverWrites_data();
     void loadingNeverWrites();
     void colourByNameIgnoresCase_data();
     void colourByNameIgnoresCase();

@@ -60,50 +60,38 @@ void TestNotesFolder::installedProgramUsesDataFolder()
     QVERIFY(QFileInfo(data).isDir());
 }
 
-void TestNotesFolder::programFolderOnlyWhenNotInstalledOrBuilt_data()
+void TestNotesFolder::programFolderNotUsedWhenInstalledOrBuilt()
 {
-    QTest::addColumn<QString>("beside");
-    QTest::addColumn<bool>("used");
-    QTest::newRow("unpacked copy") << QString() << true;
-    QTest::newRow("build tree") << QStringLiteral("bin/CMakeCache.txt") << false;
-    QTest::newRow("installed") << QStringLiteral("share/applications/pinvelle.desktop") << false;
-}
-
-void TestNotesFolder::programFolderOnlyWhenNotInstalledOrBuilt()
-{
-    QFETCH(QString, beside);
-    QFETCH(bool, used);
     QTemporaryDir root;
     const QString program = root.filePath(QStringLiteral("bin"));
-    QVERIFY(QDir().mkpath(program));
-    if (!beside.isEmpty()) {
-        QVERIFY(QDir().mkpath(QFileInfo(root.filePath(beside)).absolutePath()));
-        QFile marker(root.filePath(beside));
-        QVERIFY(marker.open(QIODevice::WriteOnly));
+    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("bin")));
+    QCOMPARE(NotesFolder::programFolderForNotes(program), program);
+    for (const char *beside : {"bin/CMakeCache.txt", "share/applications/pinvelle.desktop"}) {
+        QVERIFY(QDir(root.path()).mkpath(QFileInfo(root.filePath(beside)).path()));
+        QVERIFY(QFile(root.filePath(beside)).open(QIODevice::WriteOnly));
+        QCOMPARE(NotesFolder::programFolderForNotes(program), QString());
+        QVERIFY(QFile::remove(root.filePath(beside)));
     }
-    QCOMPARE(NotesFolder::programFolderForNotes(program), used ? program : QString());
 }
 
 void TestNotesFolder::litterOfInterruptedSavesIsRemoved()
 {
     QTemporaryDir root;
-    const NotesFolder folder(root.path());
     const QDateTime now = QDateTime::currentDateTime();
-    const auto make = [&](const char *name, int ageSeconds) {
-        QFile file(folder.filePath(QString::fromLatin1(name)));
+    // Names with their age in seconds; the last four stay (too young, or no litter).
+    for (const auto &[name, age] : {std::pair{"a.pv.aB3xYz", 120},
+                                    {"b.PV.Q1w2E3", 61},
+                                    {"c.pv.Zz9Zz9", 10},
+                                    {"d.pv", 120},
+                                    {"e.txt.aB3xYz", 120},
+                                    {"f.pv.abc", 120}}) {
+        QFile file(root.filePath(QString::fromLatin1(name)));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.setFileTime(now.addSecs(-ageSeconds), QFileDevice::FileModificationTime));
-    };
-    make("PinvelleQuill1.pv.aB3xYz", 120);
-    make("shopping.PV.Q1w2E3", 61);
-    make("PinvelleQuill2.pv.Zz9Zz9", 10); // a save that may still be under way
-    make("PinvelleQuill3.pv", 120);
-    make("notes.txt.aB3xYz", 120);
-    make("PinvelleQuill4.pv.abc", 120);
-    QCOMPARE(folder.removeLitter(now), 2);
+        QVERIFY(file.setFileTime(now.addSecs(-age), QFileDevice::FileModificationTime));
+    }
+    QCOMPARE(NotesFolder(root.path()).removeLitter(now), 2);
     QCOMPARE(QDir(root.path()).entryList(QDir::Files, QDir::Name),
-             QStringList({"PinvelleQuill2.pv.Zz9Zz9", "PinvelleQuill3.pv", "PinvelleQuill4.pv.abc",
-                          "notes.txt.aB3xYz"}));
+             QStringList({"c.pv.Zz9Zz9", "d.pv", "e.txt.aB3xYz", "f.pv.abc"}));
 }
 
 void TestNotesFolder::unwritableFolderFallsBack()

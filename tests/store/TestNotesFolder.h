@@ -10,8 +10,7 @@ private slots:
     void chosenFolderIsCreated();
     void programFolderUsedWhenNoneNamed();
     void installedProgramUsesDataFolder();
-    void programFolderOnlyWhenNotInstalledOrBuilt_data();
-    void programFolderOnlyWhenNotInstalledOrBuilt();
+    void programFolderNotUsedWhenInstalledOrBuilt();
     void litterOfInterruptedSavesIsRemoved();
     void unwritableFolderFallsBack();
     void trailingSeparatorDropped();
