@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -30,13 +29,11 @@ void nameApplication()
 
 NotesFolder::Choice chooseNotesFolder(const QString &requested)
 {
-    // An installed program (its launcher installed beside it) never keeps notes in its
-    // own folder, even where it could write there (as root).
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    const bool installed = QFileInfo::exists(
-        programFolder + QStringLiteral("/../share/applications/pinvelle.desktop"));
-    return NotesFolder::choose(requested, installed ? QString() : programFolder,
-                               QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    // An installed program or a build tree never keeps notes in its own folder, even
+    // where it could write there.
+    return NotesFolder::choose(
+        requested, NotesFolder::programFolderForNotes(QCoreApplication::applicationDirPath()),
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
 // Prints a command's answer; a plain start says nothing and always succeeds.

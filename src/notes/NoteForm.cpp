@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHideEvent>
@@ -221,11 +222,16 @@ void NoteForm::Text2_Change()
         setText2Tag(key);
     }
 
-    // 3. and 4. Read the note; putting it into the body runs the save routine.
+    // 3. and 4. Read the note. Loading is not an edit: the file keeps its bytes, encoding
+    // and modification time until the user changes the text.
     m_saver.setPath(m_folder.filePath(key));
     const QString body = NoteSaver::toBodyText(ReadNoteFile(m_saver.path()));
     m_saver.loaded(body);
-    setBodyText(body);
+    {
+        const QSignalBlocker blocker(Text1);
+        Text1->setPlainText(body);
+    }
+    applyFontSize();
 
     // 5. An empty note opened by its file name is titled with that name too, so its size
     // and position are kept under the name it is saved as.
@@ -432,6 +438,8 @@ void NoteForm::reportWrite(const NoteSaver::Outcome &outcome)
             layoutBody();
         }
         emit noteWritten(outcome.write.path);
+        if (!outcome.write.trashedTo.isEmpty())
+            tellTrashed(outcome.write.trashedTo);
         return;
     }
     m_lastWriteError = outcome.write.message();
@@ -449,6 +457,24 @@ void NoteForm::reportWrite(const NoteSaver::Outcome &outcome)
         WarningBar->show();
         layoutBody();
     }
+}
+
+void NoteForm::tellTrashed(const QString &trashedTo)
+{
+    const QString message =
+        tr("The old text of %1 is in the trash: %2")
+            .arg(QFileInfo(m_saver.path()).fileName(), QDir::toNativeSeparators(trashedTo));
+    if (m_deleting || !isVisible()) {
+        emit noteTrashed(message);
+        return;
+    }
+    // In the bar at the foot, as a failed write is: the keyboard stays in the note, and the
+    // bar goes with the next write.
+    if (WarningBar->styleSheet().isEmpty())
+        WarningBar->setStyleSheet(QString::fromLatin1(kWarningBarStyle));
+    WarningBar->setText(message);
+    WarningBar->show();
+    layoutBody();
 }
 
 bool NoteForm::saveNow()
@@ -482,6 +508,9 @@ bool NoteForm::eventFilter(QObject *watched, QEvent *event)
 
 void NoteForm::Text1_KeyDown()
 {
+    // Straight after opening there is nothing to undo; the loaded text stays as it was.
+    if (m_saver.previous() == m_saver.lastSaved())
+        return;
     setBodyText(m_saver.previous());
 }
 
@@ -544,8 +573,10 @@ void NoteForm::DeleteNote_Click()
         // Forced, so the file goes even with automatic saving off; the second run finds
         // nothing new and leaves the deleted text as the one Ctrl+Z brings back.
         m_saver.forceNextSave();
+        m_deleting = true;
         setBodyText(QString());
         Timer2_Timer();
+        m_deleting = false;
         // A note whose file could not be removed stays in sight with its warning.
         if (m_lastWriteError.isEmpty())
             hide();
@@ -571,17 +602,62 @@ void NoteForm::SaveAS_Click()
 
 void NoteForm::Command1_Click()
 {
-    const QString name = Text3->text();
-    const QString problem = SaveAsName::problem(name);
+    QString name = Text3->text();
+    QString problem = SaveAsName::problem(name);
+    // Only names ending in the extension are listed, so it is added as the user meant it.
+    if (problem.isEmpty() && !name.endsWith(QLatin1String(".pv"), Qt::CaseInsensitive)) {
+        name += QStringLiteral(".pv");
+        problem = SaveAsName::problem(name);
+    }
     if (!problem.isEmpty()) {
         // The note keeps its file and title; the row stays for another try.
-        Notice::show(this, problem);
+        connect(Notice::show(this, problem), &QMessageBox::finished, Text3, [this] {
+            activateWindow();
+            Text3->setFocus();
+        });
         return;
     }
+    const QString path = m_folder.filePath(name);
+    if (path == m_saver.path()) {
+        saveAs(name, false);
+        return;
+    }
+    // Two windows on one file would undo each other's keystrokes: the open one comes forward.
+    if (m_openNoteFinder && m_openNoteFinder(name)) {
+        showNameRow(false);
+        return;
+    }
+    if (!QFileInfo::exists(path)) {
+        saveAs(name, false);
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Question, QString::fromLatin1(ProductInfo::kName),
+                                tr("A note named %1 already exists.").arg(name),
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setObjectName(QStringLiteral("ReplaceQuestion"));
+    box->setInformativeText(tr("Replace it?"));
+    box->setDefaultButton(QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    connect(box, &QMessageBox::finished, this, [this, box, name] {
+        if (box->standardButton(box->clickedButton()) == QMessageBox::Yes) {
+            saveAs(name, true);
+            return;
+        }
+        activateWindow();
+        Text3->setFocus();
+    });
+    box->show();
+}
+
+void NoteForm::saveAs(const QString &name, bool replacing)
+{
     m_saver.setPath(m_folder.filePath(name));
     setWindowTitle(name);
     showNameRow(false);
     m_saver.forceNextSave();
+    if (replacing)
+        m_saver.trashOldFileAtNextWrite();
     Timer2_Timer();
 }
 
@@ -599,6 +675,15 @@ void NoteForm::showNameRow(bool shown)
     layoutBody();
     if (!shown)
         Text1->setFocus();
+}
+
+void NoteForm::showFocused()
+{
+    show();
+    raise();
+    // A thin-bordered note is a tool window, which the desktop does not activate on its own.
+    activateWindow();
+    Text1->setFocus();
 }
 
 // ---- Reminder panel ----

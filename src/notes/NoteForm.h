@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 class NoteOptions;
 class QAction;
@@ -51,6 +52,14 @@ public:
     // Why the last write failed; empty after a write that worked.
     QString lastWriteError() const { return m_lastWriteError; }
 
+    // Shows the window in front with the keyboard in its body, whatever its border.
+    void showFocused();
+
+    // Brings the open note window titled with a file name to the front; false when no other
+    // window holds that note. Save As asks it before writing over another note.
+    using OpenNoteFinder = std::function<bool(const QString &fileName)>;
+    void setOpenNoteFinder(OpenNoteFinder finder) { m_openNoteFinder = std::move(finder); }
+
     // Print goes to this printer instead of the default one (e.g. a PDF file). Not owned.
     void setPrinter(QPrinter *printer);
 
@@ -82,6 +91,9 @@ public:
 signals:
     // The note's file at path was replaced or removed.
     void noteWritten(const QString &path);
+    // The note's old file went to the trash while the window was out of sight; message
+    // says where.
+    void noteTrashed(const QString &message);
     // "Set Date/Time Reminder" was chosen.
     void reminderRequested();
 
@@ -123,6 +135,8 @@ private:
     void Command1_Click();
     void Command2_Click();
     void showNameRow(bool shown);
+    void saveAs(const QString &name, bool replacing);
+    void tellTrashed(const QString &trashedTo);
 
     const NoteOptions &m_options;
     SettingsStore &m_settings;
@@ -136,8 +150,10 @@ private:
     QString m_lastWriteError;
     QString m_sizeWritten; // title and size this window last stored
     bool m_failureShown = false;
+    bool m_deleting = false;       // Delete is emptying the note, which then goes out of sight
     bool m_closeConfirmed = false; // the user chose how to close with unsaved edits
     QTimer *m_positionTimer;
     QPrinter *m_printer = nullptr;
     QPointer<QWidget> m_reminderPanel;
+    OpenNoteFinder m_openNoteFinder;
 };

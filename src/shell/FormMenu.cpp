@@ -3,12 +3,14 @@
 #include "notes/NoteForm.h"
 #include "notes/UnsavedNotes.h"
 #include "platform/Autostart.h"
+#include "platform/Notice.h"
 #include "platform/ProductInfo.h"
 #include "platform/Twips.h"
 #include "reminders/ReminderPanel.h"
 #include "reminders/ReminderScanner.h"
 #include "settings/OptionsPanel.h"
 #include "settings/SettingsStore.h"
+#include "shell/DailyBackup.h"
 #include "shell/NoteOpener.h"
 #include "shell/StartupQuestion.h"
 #include "shell/TrayIcon.h"
@@ -16,6 +18,8 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -24,6 +28,7 @@
 #include <QScreen>
 #include <QTextEdit>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -152,6 +157,18 @@ FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
     connect(m_tray, &TrayIcon::showMainWindowRequested, this, &FormMenu::showAndActivate);
     connect(m_tray, &TrayIcon::noteRequested, this,
             [this](const QString &entry) { m_opener->openEntry(entry); });
+    m_backup = new DailyBackup(NoteBackups(m_folder.path(), NoteBackups::defaultFolder()), this);
+    connect(m_tray, &TrayIcon::backupsFolderRequested, this, [this] {
+        QDir().mkpath(m_backup->folder());
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_backup->folder()));
+    });
+    // A deleted note's window is gone from sight: the tray, or a box, says where it went.
+    connect(m_opener, &NoteOpener::noteTrashed, this, [this](const QString &message) {
+        if (m_tray->available() && m_tray->isShown())
+            m_tray->showMessage(QString::fromLatin1(ProductInfo::kName), message);
+        else
+            Notice::show(nullptr, message);
+    });
 
     m_reminders = new ReminderScanner(m_settings, m_clock, *this, this);
     connect(m_reminders, &ReminderScanner::reminderFired, this,
@@ -201,6 +218,9 @@ FormMenu::~FormMenu()
 
 void FormMenu::Form_Load()
 {
+    // The folder is ours by now; what an interrupted save left in it can go.
+    m_folder.removeLitter(QDateTime::currentDateTime());
+    m_backup->start();
     setSizeTwips(kStartWidth, kStartHeight);
     Frame2->readLayoutOptions();
     Frame2->readBorder();

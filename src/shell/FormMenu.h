@@ -19,6 +19,7 @@ class QPushButton;
 class QTimer;
 class ReminderScanner;
 class SettingsStore;
+class DailyBackup;
 class TrayIcon;
 
 // The main window: lives for the whole run, lists the notes, holds the buttons that
@@ -119,6 +120,7 @@ private:
     NoteCatalogue m_catalogue;
     NoteOpener *m_opener;
     TrayIcon *m_tray;
+    DailyBackup *m_backup;
     SystemClock m_clock;
     ReminderScanner *m_reminders;
     bool m_unloaded = false;

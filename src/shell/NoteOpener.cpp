@@ -30,6 +30,12 @@ NoteForm *NoteOpener::createWindow()
     else
         window = new NoteForm1(m_options, m_settings, m_folder);
     connect(window, &NoteForm::noteWritten, this, &NoteOpener::noteWritten);
+    connect(window, &NoteForm::noteTrashed, this, &NoteOpener::noteTrashed);
+    window->setOpenNoteFinder([this, window = QPointer<NoteForm>(window)](const QString &name) {
+        QWidget *other = m_registry.find(name);
+        return other && other != window &&
+               m_registry.activate(name) == WindowRegistry::Activation::Activated;
+    });
     auto *panel = new ReminderPanel(m_settings, *m_clock);
     window->setReminderPanel(panel);
     connect(window, &NoteForm::reminderRequested, panel, &ReminderPanel::showStored);
@@ -58,7 +64,7 @@ NoteForm *NoteOpener::newNote()
         else
             candidate->close(); // that number is taken; the window is not kept
     }
-    window->show();
+    window->showFocused();
     m_options.setCreatingNotes(false);
     return window;
 }

@@ -49,6 +49,8 @@ public:
 signals:
     // A note window wrote or removed its file.
     void noteWritten(const QString &path);
+    // A note's old file went to the trash out of the user's sight; message says where.
+    void noteTrashed(const QString &message);
 
 private:
     NoteForm *createWindow();

@@ -20,6 +20,10 @@ public:
     // Removes every stored setting, so the next store starts empty.
     void clearSettings() const;
 
+    // The desktop's trash in the data folder: empties it, and gives what its files hold.
+    void clearTrash() const;
+    QList<QByteArray> trashed() const;
+
     static TestEnvironment *instance();
 
 private:

@@ -1,6 +1,7 @@
 #include "TestNoteMenu.h"
 
 #include "NoteFixture.h"
+#include "TestEnvironment.h"
 #include "notes/TimeStamp.h"
 #include "platform/Topmost.h"
 #include "platform/Twips.h"
@@ -206,10 +207,13 @@ void TestNoteMenu::deleteAnsweredYes()
     NoteFixture f;
     f.options.save = autoSave;
     NoteForm *note = openMilk(f);
+    TestEnvironment::instance()->clearTrash();
     QSignalSpy written(note, &NoteForm::noteWritten);
+    QSignalSpy trashed(note, &NoteForm::noteTrashed); // the window's owner tells the user
     note->DeleteNote->trigger();
     answer(note, QMessageBox::Yes);
-    QVERIFY(!f.exists(kSeven));
+    QVERIFY(!f.exists(kSeven) && trashed.count() == 1);
+    QCOMPARE(TestEnvironment::instance()->trashed(), QList<QByteArray>({"milk\r\n"}));
     QVERIFY(!note->isVisible());
     QCOMPARE(note->Text1->toPlainText(), QString());
     QCOMPARE(written.count(), 1);
@@ -235,7 +239,8 @@ void TestNoteMenu::saveAsWritesTheNewFile()
     QCOMPARE(note->Text3->text(), kSeven);
     QCOMPARE(note->Text1->y(), Twips::toPixels(359));
 
-    note->Text3->setText(QStringLiteral("shopping.pv"));
+    // The extension is added, so the note stays in the list.
+    note->Text3->setText(QStringLiteral("shopping"));
     QTest::mouseClick(note->Command1, Qt::LeftButton);
     QCOMPARE(f.bytesOf(QStringLiteral("shopping.pv")), QByteArray("milk\r\n"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
@@ -251,6 +256,32 @@ void TestNoteMenu::saveAsWritesTheNewFile()
     QTest::keyClicks(note->Text1, QStringLiteral("2 "));
     QCOMPARE(f.bytesOf(QStringLiteral("shopping.pv")), QByteArray("2 milk\r\n"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
+}
+
+void TestNoteMenu::saveAsOntoAnotherNoteAsksFirst()
+{
+    NoteFixture f;
+    NoteForm *note = openMilk(f);
+    f.writeNote(QStringLiteral("bread.pv"), QStringLiteral("bread"));
+    TestEnvironment::instance()->clearTrash();
+    const auto saveAs = [&](QMessageBox::StandardButton button) {
+        note->SaveAS->trigger();
+        note->Text3->setText(QStringLiteral("bread.pv"));
+        QTest::mouseClick(note->Command1, Qt::LeftButton);
+        QMessageBox *question = NoteFixture::box(note, QStringLiteral("ReplaceQuestion"));
+        QVERIFY(question && question->defaultButton() == question->button(QMessageBox::No));
+        question->button(button)->click();
+    };
+    saveAs(QMessageBox::No);
+    QCOMPARE(f.bytesOf(QStringLiteral("bread.pv")), QByteArray("bread\r\n"));
+    QCOMPARE(note->filePath(), f.path(kSeven));
+    QVERIFY(note->Text3->isVisible());
+    QVERIFY(TestEnvironment::instance()->trashed().isEmpty());
+
+    saveAs(QMessageBox::Yes);
+    QCOMPARE(f.bytesOf(QStringLiteral("bread.pv")), QByteArray("milk\r\n"));
+    QCOMPARE(note->windowTitle(), QStringLiteral("bread.pv"));
+    QCOMPARE(TestEnvironment::instance()->trashed(), QList<QByteArray>({"bread\r\n"}));
 }
 
 void TestNoteMenu::saveAsCancel()

@@ -1,6 +1,7 @@
 #include "TestNoteWindow.h"
 
 #include "NoteFixture.h"
+#include "TestEnvironment.h"
 #include "Unprivileged.h"
 #include "notes/NoteForm22.h"
 #include "platform/Topmost.h"
@@ -99,25 +100,16 @@ void TestNoteWindow::bothKindsLackMinimiseAndMaximise()
     }
 }
 
-void TestNoteWindow::loadingWritesTheTrimmedTextBack_data()
+void TestNoteWindow::loadingNeverWrites()
 {
-    QTest::addColumn<bool>("autoSave");
-    QTest::addColumn<QByteArray>("afterLoad");
-    QTest::newRow("automatic saving on") << true << QByteArray("milk\r\n");
-    QTest::newRow("automatic saving off") << false << QByteArray("  milk  \r\n");
-}
-
-void TestNoteWindow::loadingWritesTheTrimmedTextBack()
-{
-    QFETCH(bool, autoSave);
-    QFETCH(QByteArray, afterLoad);
     NoteFixture f;
-    f.writeNote(kSeven, QStringLiteral("  milk  "));
-    f.options.save = autoSave;
+    f.writeNote(kSeven, QStringLiteral("  caf\u00e9  "));
     NoteForm *note = f.open(QStringLiteral("7"));
-    QCOMPARE(f.bytesOf(kSeven), afterLoad);
-    // Only spaces were trimmed away, so there is nothing left to save.
+    QTest::keyClick(note->Text1, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("  caf\xc3\xa9  \r\n"));
     QVERIFY(!note->hasUnsavedEdits());
+    typeInto(note, QStringLiteral("s"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("caf\xc3\xa9  s\r\n"));
 }
 
 void TestNoteWindow::colourByNameIgnoresCase_data()
@@ -274,10 +266,16 @@ void TestNoteWindow::deletingAllTextRemovesTheFile()
     NoteFixture f;
     f.writeNote(kSeven, QStringLiteral("milk"));
     NoteForm *note = f.open(QStringLiteral("7"));
+    TestEnvironment::instance()->clearTrash();
     note->Text1->selectAll();
     QTest::keyClick(note->Text1, Qt::Key_Backspace);
     QVERIFY(!f.exists(kSeven));
     QVERIFY(note->isVisible());
+    // The old text is in the trash, and the bar at the foot says so without a box.
+    QCOMPARE(TestEnvironment::instance()->trashed(), QList<QByteArray>({"milk\r\n"}));
+    QVERIFY(note->WarningBar->isVisible());
+    QVERIFY(note->WarningBar->text().contains(QStringLiteral("trash")));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
 }
 
 void TestNoteWindow::ctrlZSwapsInThePreviousText()

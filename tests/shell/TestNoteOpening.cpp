@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -115,6 +116,26 @@ void TestNoteOpening::newNoteWalksPastNotesWithText()
         QVERIFY(QFile::exists(m_notes->filePath(QStringLiteral("PinvelleQuill%1.pv").arg(i))));
 }
 
+void TestNoteOpening::saveAsOntoAnOpenNoteBringsItForward()
+{
+    writeNote(QStringLiteral("PinvelleQuill1.pv"), "one");
+    writeNote(QStringLiteral("PinvelleQuill2.pv"), "two");
+    FormMenu &menu = startMenu();
+    NoteForm *first = menu.noteOpener().openFile(QStringLiteral("PinvelleQuill1.pv"));
+    NoteForm *second = menu.noteOpener().openFile(QStringLiteral("PinvelleQuill2.pv"));
+    second->hide();
+    first->SaveAS->trigger();
+    first->Text3->setText(QStringLiteral("PinvelleQuill2"));
+    QTest::mouseClick(first->Command1, Qt::LeftButton);
+    // No question and no write: the window holding that note comes forward instead.
+    QVERIFY(second->isVisible());
+    QCOMPARE(first->windowTitle(), QStringLiteral("PinvelleQuill1.pv"));
+    QFile file(m_notes->filePath(QStringLiteral("PinvelleQuill2.pv")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("two\r\n"));
+    QVERIFY(!first->findChild<QMessageBox *>());
+}
+
 void TestNoteOpening::newNoteStopsAtTheLastNumber()
 {
     FormMenu &menu = startMenu();
@@ -208,6 +229,7 @@ void TestNoteOpening::trayMenuHoldsTwentyNotes()
         QCOMPARE(actions.at(0)->text(), QStringLiteral("New Note"));
         QCOMPARE(actions.at(1)->text(), QStringLiteral("Show Pinvelle"));
         QVERIFY(actions.at(2)->isSeparator());
+        QCOMPARE(actions.last()->text(), QStringLiteral("Open Backups Folder"));
         for (int i = 0; i < TrayIcon::kNoteItems; ++i)
             QVERIFY(!menu.trayIcon().noteItem(i)->isVisible());
     }

@@ -19,6 +19,7 @@ private slots:
 
     void newNoteInEmptyFolder();
     void newNoteWalksPastNotesWithText();
+    void saveAsOntoAnOpenNoteBringsItForward();
     void newNoteStopsAtTheLastNumber();
     void openNoteIsRaisedNotOpenedTwice();
     void listClickOpensInCurrentBorder();

@@ -3,6 +3,7 @@
 #include "Child.h"
 
 #include "SyncFixture.h"
+#include "TestEnvironment.h"
 
 #include "web/Browser.h"
 
@@ -55,6 +56,7 @@ void TestPull::overwriteLocal()
 {
     QFETCH(bool, ticked);
     SyncFixture fixture;
+    TestEnvironment::instance()->clearTrash();
     fixture.writeFile("PinvelleQuill1.pv", "local\r\n");
     fixture.writeFile("zero.pv", "");
     fixture.site().addNote(kEmail, "PinvelleQuill1.pv", "site one");
@@ -74,6 +76,9 @@ void TestPull::overwriteLocal()
     QCOMPARE(fixture.readFile("no extension.pv"), QByteArray("plain\r\n"));
     QCOMPARE(fixture.readFile(QStringLiteral("Grüße.pv")), QStringLiteral("週末 – é\r\n").toUtf8());
     QCOMPARE(fixture.files().size(), 5);
+    // The replaced text is in the trash; the empty file held nothing worth keeping.
+    QCOMPARE(TestEnvironment::instance()->trashed(),
+             ticked ? QList<QByteArray>({"local\r\n"}) : QList<QByteArray>());
     QCOMPARE(pulled.size(), 1);
     QCOMPARE(window.statusText(), ticked ? QStringLiteral("Stored 5 notes, kept 0, refused 0.")
                                          : QStringLiteral("Stored 4 notes, kept 1, refused 0."));
@@ -98,6 +103,7 @@ void TestPull::blankSiteNote()
 {
     QFETCH(bool, ticked);
     SyncFixture fixture;
+    TestEnvironment::instance()->clearTrash();
     fixture.writeFile("a.pv", "local a\r\n");
     fixture.site().addNote(kEmail, "a.pv", "   ");
     fixture.site().addNote(kEmail, "b.pv", "  ");
@@ -107,6 +113,7 @@ void TestPull::blankSiteNote()
     // A blank text stores nothing; ticked, the local note of that name goes.
     QCOMPARE(fixture.exists("a.pv"), !ticked);
     QVERIFY(!fixture.exists("b.pv"));
+    QCOMPARE(TestEnvironment::instance()->trashed().size(), ticked ? 1 : 0);
 }
 
 void TestPull::ordinaryPages_data()
