@@ -8,9 +8,9 @@
 // FOLDER should be on the disk notes live on; by default a fresh folder is made in the
 // current directory (not /tmp, which is often held in memory).
 
-#include "notes/NoteForm1.h"
 #include "notes/NoteOptions.h"
 #include "notes/NoteSaver.h"
+#include "notes/NoteWindow.h"
 #include "settings/SettingsStore.h"
 #include "store/NoteFile.h"
 #include "store/NotesFolder.h"
@@ -86,19 +86,21 @@ Row measure(const QString &folderPath, qsizetype bytes, int rounds)
     const QString barePath = folder.filePath(QStringLiteral("bare.pv"));
     WriteNoteFile(NoteSaver::toFileText(text), notePath);
 
-    auto *note = new NoteForm1(options, settings, folder);
+    auto *note = new NoteWindow(NoteBorder::Thin, options, settings, folder);
     note->load(QStringLiteral("1"));
-    note->Text1->moveCursor(QTextCursor::End);
+    note->findChild<QTextEdit *>(QStringLiteral("Text1"))->moveCursor(QTextCursor::End);
     // Settle the window and the file system before timing.
     for (int i = 0; i < 5; ++i)
-        QTest::keyClick(note->Text1, Qt::Key_A);
+        QTest::keyClick(note->findChild<QTextEdit *>(QStringLiteral("Text1")), Qt::Key_A);
 
     std::vector<double> typed;
     std::vector<double> bare;
     QElapsedTimer clock;
     // The note's text after the next keystroke, written straight through the note store.
     const auto bareWrite = [&] {
-        const QString same = NoteSaver::toFileText(note->Text1->toPlainText() + QLatin1Char('a'));
+        const QString same = NoteSaver::toFileText(
+            note->findChild<QTextEdit *>(QStringLiteral("Text1"))->toPlainText() +
+            QLatin1Char('a'));
         clock.start();
         const NoteWriteResult result = WriteNoteFile(same, barePath);
         bare.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
@@ -112,7 +114,11 @@ Row measure(const QString &folderPath, qsizetype bytes, int rounds)
     const QString unsyncedPath = folder.filePath(QStringLiteral("unsynced.pv"));
     const auto unsyncedWrite = [&] {
         const QByteArray bytes =
-            NoteSaver::toFileText(note->Text1->toPlainText() + QLatin1Char('a')).toUtf8() + "\r\n";
+            NoteSaver::toFileText(
+                note->findChild<QTextEdit *>(QStringLiteral("Text1"))->toPlainText() +
+                QLatin1Char('a'))
+                .toUtf8() +
+            "\r\n";
         clock.start();
         QSaveFile file(unsyncedPath);
         file.setDirectWriteFallback(false);
@@ -126,7 +132,7 @@ Row measure(const QString &folderPath, qsizetype bytes, int rounds)
     const auto keystroke = [&] {
         const qint64 before = QFileInfo(notePath).size();
         clock.start();
-        QTest::keyClick(note->Text1, Qt::Key_A);
+        QTest::keyClick(note->findChild<QTextEdit *>(QStringLiteral("Text1")), Qt::Key_A);
         const qint64 elapsed = clock.nsecsElapsed();
         if (QFileInfo(notePath).size() != before + 1) {
             std::fprintf(stderr, "the keystroke did not replace the note's file\n");
@@ -151,7 +157,7 @@ Row measure(const QString &folderPath, qsizetype bytes, int rounds)
     options.save = false;
     for (int i = 0; i < rounds; ++i) {
         clock.start();
-        QTest::keyClick(note->Text1, Qt::Key_A);
+        QTest::keyClick(note->findChild<QTextEdit *>(QStringLiteral("Text1")), Qt::Key_A);
         editorOnly.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
     }
     delete note;

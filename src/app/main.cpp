@@ -4,7 +4,7 @@
 #include "platform/WindowSystem.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
-#include "shell/FormMenu.h"
+#include "shell/MainWindow.h"
 #include "shell/NoteListing.h"
 #include "shell/ShellCommands.h"
 #include "store/NotesFolder.h"
@@ -96,7 +96,7 @@ int main(int argc, char *argv[])
     if (siteAddress.isEmpty())
         siteAddress = QString::fromLatin1(ProductInfo::kDefaultSite);
 
-    FormMenu menu(settings, NotesFolder(folder.path));
+    MainWindow menu(settings, NotesFolder(folder.path));
     menu.setSiteAddress(siteAddress);
     if (!folder.passedOver.isEmpty())
         menu.setPassedOverFolder(folder.passedOver);
@@ -108,7 +108,7 @@ int main(int argc, char *argv[])
                                      QStringLiteral("This Pinvelle does not know that command.")})
             .encode();
     });
-    menu.Form_Load();
+    menu.start();
     if (command.action() != CommandLine::Action::Start) {
         const int status = report(command, commands.run(command.request()));
         if (status != 0)

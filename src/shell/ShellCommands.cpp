@@ -1,9 +1,9 @@
 #include "ShellCommands.h"
 
-#include "FormMenu.h"
+#include "MainWindow.h"
 #include "NoteCatalogue.h"
 #include "NoteOpener.h"
-#include "notes/NoteForm.h"
+#include "notes/NoteWindow.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -35,10 +35,10 @@ QString ShellCommands::whyNotANote(const NotesFolder &folder, const QString &nam
 
 ShellReply ShellCommands::newNote(const QString &text)
 {
-    NoteForm *note = m_menu.noteOpener().newNote();
+    NoteWindow *note = m_menu.noteOpener().newNote();
     if (!note)
         return {false, QCoreApplication::translate("ShellCommands", "No new note could be made.")};
-    note->Text1->setPlainText(text);
+    note->setText(text);
     note->raise();
     note->activateWindow();
     // An empty note has no file to write; any other text is on disk before the answer.
@@ -54,7 +54,7 @@ ShellReply ShellCommands::open(const QString &name)
         return {false, why};
     NoteOpener &opener = m_menu.noteOpener();
     if (opener.registry().activate(name) == WindowRegistry::Activation::NoSuchWindow) {
-        NoteForm *note = opener.openFile(name);
+        NoteWindow *note = opener.openFile(name);
         note->raise();
         note->activateWindow();
     }

@@ -2,14 +2,14 @@
 
 #include "ShellRequest.h"
 
-class FormMenu;
+class MainWindow;
 class NotesFolder;
 
 // Carries out what another start asked of the running program: bring the main window to
 // the front, make a note holding a text, or open a note by its file name.
 class ShellCommands final {
 public:
-    explicit ShellCommands(FormMenu &menu) : m_menu(menu) {}
+    explicit ShellCommands(MainWindow &menu) : m_menu(menu) {}
 
     ShellReply run(const ShellRequest &request);
 
@@ -21,5 +21,5 @@ private:
     ShellReply newNote(const QString &text);
     ShellReply open(const QString &name);
 
-    FormMenu &m_menu;
+    MainWindow &m_menu;
 };

@@ -69,3 +69,15 @@ int NotesFolder::removeLitter(const QDateTime &now) const
     }
     return removed;
 }
+
+QStringList NotesFolder::noteFiles() const
+{
+    QStringList notes;
+    const QStringList files =
+        QDir(m_path).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    for (const QString &fileName : files) {
+        if (fileName.endsWith(QLatin1String(".pv"), Qt::CaseInsensitive))
+            notes << fileName;
+    }
+    return notes;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QDateTime;
 
@@ -36,6 +37,10 @@ public:
     static QString fileName(int noteNumber);
     // The folder, a separator, and the file name.
     QString filePath(const QString &fileName) const;
+
+    // The note files (".pv" in any case, hidden ones included), by name without regard to
+    // case.
+    QStringList noteFiles() const;
 
     // Removes what an interrupted save left beside a note (NAME.pv.XXXXXX) once it is older
     // than a minute, so no save still under way loses its file. Call it only while this

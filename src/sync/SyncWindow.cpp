@@ -3,6 +3,7 @@
 #include "platform/Notice.h"
 #include "platform/Twips.h"
 #include "store/NoteFile.h"
+#include "store/NotesFolder.h"
 #include "sync/PulledName.h"
 
 #include <QCheckBox>
@@ -23,7 +24,6 @@
 namespace {
 // Dark blue: the colour value 800000 in blue-green-red order.
 const QColor kBackground(0x00, 0x00, 0x80);
-const QString kExtension = QStringLiteral(".PV");
 constexpr int kPreviewLength = 20;
 constexpr int kListLeft = 3480; // twips
 constexpr int kCheckMargin = 90;
@@ -207,13 +207,9 @@ void SyncWindow::showAndRefresh()
     activateWindow();
     emit catalogueRefreshWanted();
     m_noteList->clear();
-    const QStringList files =
-        QDir(m_folder).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    for (const QString &fileName : files) {
-        if (fileName.right(3).toUpper() != kExtension)
-            continue;
-        const QString preview =
-            ReadNoteFile(QDir(m_folder).filePath(fileName)).left(kPreviewLength);
+    const NotesFolder folder(m_folder);
+    for (const QString &fileName : folder.noteFiles()) {
+        const QString preview = ReadNoteFile(folder.filePath(fileName)).left(kPreviewLength);
         QString entry = fileName + QStringLiteral(" - ") + preview;
         entry.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         auto *item = new QListWidgetItem(entry, m_noteList);

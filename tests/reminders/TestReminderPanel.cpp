@@ -3,7 +3,7 @@
 #include "Child.h"
 
 #include "PanelFixture.h"
-#include "notes/NoteForm.h"
+#include "notes/NoteWindow.h"
 #include "platform/Twips.h"
 #include "reminders/ReminderPanel.h"
 
@@ -38,11 +38,11 @@ QStringList items(const QComboBox *combo)
 }
 
 // A shown note with its panel opened from the note's menu.
-ReminderPanel *openPanel(PanelFixture &f, const QString &key, NoteForm **noteOut = nullptr)
+ReminderPanel *openPanel(PanelFixture &f, const QString &key, NoteWindow **noteOut = nullptr)
 {
-    NoteForm *note = f.open(key);
+    NoteWindow *note = f.open(key);
     note->show();
-    note->Reminder->trigger();
+    child<QAction>(note, "Reminder")->trigger();
     if (noteOut)
         *noteOut = note;
     return PanelFixture::panelOf(note);
@@ -55,7 +55,7 @@ void TestReminderPanel::controlsAsDesigned()
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
     f.setReminder(kOne, QStringLiteral("3/7/2026 2:05 PM"));
-    NoteForm *note = f.open(kOne);
+    NoteWindow *note = f.open(kOne);
     ReminderPanel *panel = PanelFixture::panelOf(note);
     QVERIFY(panel);
     QCOMPARE(panel->objectName(), QStringLiteral("Frame1"));
@@ -119,7 +119,7 @@ void TestReminderPanel::menuOpensThePanelPrefilled()
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
     f.clock.time = QDateTime(QDate(2026, 3, 7), time);
-    NoteForm *note = nullptr;
+    NoteWindow *note = nullptr;
     ReminderPanel *panel = openPanel(f, kOne, &note);
     QVERIFY(panel->isVisible());
     QCOMPARE(shown(panel), fields);
@@ -191,7 +191,7 @@ void TestReminderPanel::typedFieldsLastForTheWindow()
 {
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
-    NoteForm *note = nullptr;
+    NoteWindow *note = nullptr;
     ReminderPanel *panel = openPanel(f, kOne, &note);
     child<QLineEdit>(panel, "Text4")->setText(QStringLiteral("5"));
     child<QLineEdit>(panel, "Text9")->setText(QStringLiteral("6:45"));
@@ -200,7 +200,7 @@ void TestReminderPanel::typedFieldsLastForTheWindow()
     QCOMPARE(f.reminder(kOne), QStringLiteral("<missing>"));
 
     f.clock.time = f.clock.time.addDays(3);
-    note->Reminder->trigger();
+    child<QAction>(note, "Reminder")->trigger();
     QCOMPARE(shown(panel), QStringList({"5", "7", "2026", "6:45", "PM"}));
 
     // A new window for the same note starts empty again.
@@ -213,7 +213,7 @@ void TestReminderPanel::cancelStopsTheFlashing()
 {
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
-    NoteForm *note = f.open(kOne);
+    NoteWindow *note = f.open(kOne);
     ReminderPanel *panel = PanelFixture::panelOf(note);
     panel->showDue(QStringLiteral("3/7/2026 2:05 PM"));
     QVERIFY(child<QTimer>(panel, "Timer1")->isActive());
@@ -236,7 +236,7 @@ void TestReminderPanel::flashesEverySecond()
 {
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
-    NoteForm *note = f.open(kOne);
+    NoteWindow *note = f.open(kOne);
     ReminderPanel *panel = PanelFixture::panelOf(note);
     panel->showDue(QStringLiteral("3/7/2026 2:05 PM"));
     QTRY_COMPARE(panel->backColor(), kBlue);
@@ -247,7 +247,7 @@ void TestReminderPanel::setOrCancelLeavesTheFlashing()
 {
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
-    NoteForm *note = f.open(kOne);
+    NoteWindow *note = f.open(kOne);
     ReminderPanel *panel = PanelFixture::panelOf(note);
     panel->showDue(QStringLiteral("3/7/2026 2:05 PM"));
     // Set Reminder on a note the scanner just opened stores the same, past, reminder.
@@ -257,7 +257,7 @@ void TestReminderPanel::setOrCancelLeavesTheFlashing()
     QVERIFY(!panel->isVisibleTo(note));
     QVERIFY(child<QTimer>(panel, "Timer1")->isActive());
 
-    note->Reminder->trigger();
+    child<QAction>(note, "Reminder")->trigger();
     QVERIFY(panel->isVisibleTo(note));
     QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(kOne), QString());
@@ -268,14 +268,14 @@ void TestReminderPanel::dueReminderShowsItsValue()
 {
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
-    NoteForm *note = f.open(kOne);
+    NoteWindow *note = f.open(kOne);
     ReminderPanel *panel = PanelFixture::panelOf(note);
     panel->showDue(QStringLiteral("11/30/2025 10:15 PM"));
     QVERIFY(panel->isVisibleTo(note));
     QCOMPARE(shown(panel), QStringList({"11", "30", "2025", "10:15", "PM"}));
     QCOMPARE(child<QPushButton>(panel, "Command4")->text(), QStringLiteral("Set Reminder"));
     // An empty value fills nothing but still shows the panel flashing.
-    NoteForm *other = f.open(kOne);
+    NoteWindow *other = f.open(kOne);
     ReminderPanel *empty = PanelFixture::panelOf(other);
     empty->showDue(QString());
     QCOMPARE(shown(empty), QStringList({"", "", "", "", "AM"}));
@@ -321,7 +321,7 @@ void TestReminderPanel::notesKeepSeparateReminders()
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
     f.writeNote(kTwo, QStringLiteral("bread"));
-    NoteForm *one = nullptr;
+    NoteWindow *one = nullptr;
     ReminderPanel *first = openPanel(f, kOne, &one);
     QTest::mouseClick(child<QPushButton>(first, "Command4"), Qt::LeftButton);
     f.clock.time = QDateTime(QDate(2026, 5, 1), QTime(18, 0));
@@ -332,17 +332,17 @@ void TestReminderPanel::notesKeepSeparateReminders()
 
     // The reminder follows the file name: after Save As the same window stores under the
     // new name and leaves the old entry alone.
-    one->SaveAS->trigger();
-    one->Text3->setText(QStringLiteral("Shopping.pv"));
-    QTest::mouseClick(one->Command1, Qt::LeftButton);
+    child<QAction>(one, "SaveAS")->trigger();
+    child<QLineEdit>(one, "Text3")->setText(QStringLiteral("Shopping.pv"));
+    QTest::mouseClick(child<QPushButton>(one, "Command1"), Qt::LeftButton);
     QCOMPARE(one->windowTitle(), QStringLiteral("Shopping.pv"));
-    one->Reminder->trigger();
+    child<QAction>(one, "Reminder")->trigger();
     // The caption is the window's own state and still offers to cancel.
     QCOMPARE(child<QPushButton>(first, "Command4")->text(), QStringLiteral("Cancel Reminder"));
     QTest::mouseClick(child<QPushButton>(first, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(QStringLiteral("Shopping.pv")), QString());
     QCOMPARE(f.reminder(kOne), QStringLiteral("3/7/2026 2:07 PM"));
-    one->Reminder->trigger();
+    child<QAction>(one, "Reminder")->trigger();
     QTest::mouseClick(child<QPushButton>(first, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(QStringLiteral("Shopping.pv")), QStringLiteral("5/1/2026 6:00 PM"));
     QCOMPARE(f.reminder(kOne), QStringLiteral("3/7/2026 2:07 PM"));

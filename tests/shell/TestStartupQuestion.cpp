@@ -3,7 +3,7 @@
 #include "TestEnvironment.h"
 #include "platform/Twips.h"
 #include "settings/SettingsStore.h"
-#include "shell/FormMenu.h"
+#include "shell/MainWindow.h"
 #include "shell/StartupQuestion.h"
 
 #include <QCheckBox>
@@ -139,8 +139,8 @@ void TestStartupQuestion::whenToAsk()
         store.save(Keys::DoNotAskStartup, value);
     QTEST(StartupQuestion::shouldAsk(store), "asks");
 
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
     QFETCH(bool, asks);
     QCOMPARE(menu.startupQuestion() != nullptr, asks);
     QCOMPARE(menu.isVisible(), !asks);
@@ -149,8 +149,8 @@ void TestStartupQuestion::whenToAsk()
 void TestStartupQuestion::firstStartWaitsForTheAnswer()
 {
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
     QPointer<StartupQuestion> question = menu.startupQuestion();
     QVERIFY(question);
     QVERIFY(question->isVisible());
@@ -182,8 +182,8 @@ void TestStartupQuestion::yesStoresOneAndPlacesTheLauncher()
         QVERIFY(writeFile(autostartCopy(), "[Desktop Entry]\nExec=/old/place/pinvelle --old\n"));
 
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
     StartupQuestion *question = menu.startupQuestion();
     QVERIFY(question);
     child<QCheckBox>(question, "Check1")->setChecked(ticked);
@@ -196,8 +196,8 @@ void TestStartupQuestion::yesStoresOneAndPlacesTheLauncher()
     QVERIFY(menu.isVisible());
 
     // Never asked again.
-    FormMenu next(store, NotesFolder(m_notes.path()));
-    next.Form_Load();
+    MainWindow next(store, NotesFolder(m_notes.path()));
+    next.start();
     QVERIFY(!next.startupQuestion());
     QVERIFY(next.isVisible());
 }
@@ -205,8 +205,8 @@ void TestStartupQuestion::yesStoresOneAndPlacesTheLauncher()
 void TestStartupQuestion::yesWithoutLauncherChangesNothing()
 {
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
     QVERIFY(menu.startupQuestion());
     QTest::mouseClick(child<QPushButton>(menu.startupQuestion(), "Command1"), Qt::LeftButton);
 
@@ -231,8 +231,8 @@ void TestStartupQuestion::noStoresTheBox()
     QFETCH(bool, ticked);
     QVERIFY(writeFile(installedLauncher(), "[Desktop Entry]\n"));
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
     StartupQuestion *question = menu.startupQuestion();
     QVERIFY(question);
     child<QCheckBox>(question, "Check1")->setChecked(ticked);
@@ -243,8 +243,8 @@ void TestStartupQuestion::noStoresTheBox()
     QVERIFY(menu.isVisible());
     QVERIFY(!QFileInfo::exists(autostartCopy()));
 
-    FormMenu next(store, NotesFolder(m_notes.path()));
-    next.Form_Load();
+    MainWindow next(store, NotesFolder(m_notes.path()));
+    next.start();
     QCOMPARE(next.startupQuestion() != nullptr, !ticked);
     QCOMPARE(next.isVisible(), ticked);
 }
@@ -252,8 +252,8 @@ void TestStartupQuestion::noStoresTheBox()
 void TestStartupQuestion::closingWithoutAnswer()
 {
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
     QPointer<StartupQuestion> question = menu.startupQuestion();
     QVERIFY(question);
     question->close();

@@ -5,7 +5,7 @@
 #include "SyncFixture.h"
 #include "platform/Twips.h"
 #include "settings/SettingsStore.h"
-#include "shell/FormMenu.h"
+#include "shell/MainWindow.h"
 #include "store/NotesFolder.h"
 
 #include <QCheckBox>
@@ -261,17 +261,17 @@ void TestSyncWindow::mainWindowCommand()
     fixture.writeFile("PinvelleQuill1.pv", "hello\r\n");
     fixture.site().addNote(SyncFixture::kEmail, "pulled.pv", "from the site");
     SettingsStore settings;
-    FormMenu menu(settings, NotesFolder(fixture.folder()));
+    MainWindow menu(settings, NotesFolder(fixture.folder()));
     menu.setSiteAddress(fixture.site().baseAddress());
     QVERIFY(!menu.syncWindow());
-    menu.Command14->click();
+    child<QPushButton>(&menu, "Command14")->click();
     QPointer<SyncWindow> window = menu.syncWindow();
     QVERIFY(window);
     QVERIFY(window->isVisible());
     QCOMPARE(child<QListWidget>(window, "List1")->count(), 1);
     QCOMPARE(window->site().name(), QUrl(fixture.site().baseAddress()).authority());
     child<QPushButton>(window, "Command5")->click();
-    menu.Command14->click();
+    child<QPushButton>(&menu, "Command14")->click();
     QCOMPARE(menu.syncWindow(), window.data());
     QCOMPARE(child<QListWidget>(window, "List1")->selectedItems().size(), 0);
     // The catalogue was read: the main window's list shows the note.
@@ -287,7 +287,7 @@ void TestSyncWindow::mainWindowCommand()
 
     window->close();
     QTRY_VERIFY(!window);
-    menu.Command14->click();
+    child<QPushButton>(&menu, "Command14")->click();
     QVERIFY(menu.syncWindow());
     QCOMPARE(child<QLineEdit>(menu.syncWindow(), "Text1")->text(), QString());
 }

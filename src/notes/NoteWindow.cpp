@@ -1,4 +1,4 @@
-#include "NoteForm.h"
+#include "NoteWindow.h"
 
 #include "UnsavedNotes.h"
 
@@ -58,62 +58,71 @@ constexpr const char *kWarningBarStyle =
     "QLabel { background: #fff4c2; color: #5a3b00; border-top: 1px solid #c9a227; "
     "padding: 2px 4px; }";
 
+Qt::WindowFlags windowFlagsFor(NoteBorder border)
+{
+    // Neither kind has minimise or maximise buttons; the thin one is a tool window with a
+    // narrow title bar.
+    if (border == NoteBorder::Thin)
+        return Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    return Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+           Qt::WindowCloseButtonHint;
+}
+
 } // namespace
 
-NoteForm::NoteForm(const NoteOptions &options, SettingsStore &settings, const NotesFolder &folder,
-                   Qt::WindowFlags flags)
-    : QWidget(nullptr, flags), m_options(options), m_settings(settings), m_folder(folder)
+NoteWindow::NoteWindow(NoteBorder border, const NoteOptions &options, SettingsStore &settings,
+                       const NotesFolder &folder)
+    : QWidget(nullptr, windowFlagsFor(border)), m_border(border), m_options(options),
+      m_settings(settings), m_folder(folder)
 {
+    // The old window class names, which tools and tests find the kinds of note by.
+    setObjectName(border == NoteBorder::Thin ? QStringLiteral("NoteForm1")
+                                             : QStringLiteral("NoteForm22"));
     setWindowTitle(QString::fromLatin1(ProductInfo::kName));
     // Note windows belong to the desktop once shown; closing one ends it.
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Text1 = new QTextEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
+    m_body = new QTextEdit(this);
+    m_body->setObjectName(QStringLiteral("Text1"));
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
-    Text1->setFont(font);
+    m_body->setFont(font);
     // The note is plain text; pasted formatting would not survive the file anyway.
-    Text1->setAcceptRichText(false);
+    m_body->setAcceptRichText(false);
     // Ctrl+Z is the note's own one-step undo; the edit box's undo would fight it.
-    Text1->setUndoRedoEnabled(false);
-    Text1->setContextMenuPolicy(Qt::NoContextMenu);
-    Text1->viewport()->setContextMenuPolicy(Qt::NoContextMenu);
-    Text1->setGeometry(Twips::rect(0, 0, kBodyDesignWidth, kBodyDesignHeight));
-    Text1->installEventFilter(this);
-    Text1->viewport()->installEventFilter(this);
+    m_body->setUndoRedoEnabled(false);
+    m_body->setContextMenuPolicy(Qt::NoContextMenu);
+    m_body->viewport()->setContextMenuPolicy(Qt::NoContextMenu);
+    m_body->setGeometry(Twips::rect(0, 0, kBodyDesignWidth, kBodyDesignHeight));
+    m_body->installEventFilter(this);
+    m_body->viewport()->installEventFilter(this);
 
-    Text2 = new QLineEdit(QStringLiteral("Text2"), this);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Text2->setGeometry(Twips::rect(4680, 2760, 855, 285));
-    Text2->hide();
+    m_saveAsName = new QLineEdit(this);
+    m_saveAsName->setObjectName(QStringLiteral("Text3"));
+    m_saveAsName->setGeometry(Twips::rect(0, 0, 2295, 285));
+    m_saveAsName->hide();
+    m_saveAsOk = new QPushButton(tr("OK"), this);
+    m_saveAsOk->setObjectName(QStringLiteral("Command1"));
+    m_saveAsOk->setGeometry(Twips::rect(2280, 0, 735, 255));
+    m_saveAsOk->hide();
+    m_saveAsCancel = new QPushButton(tr("Cancel"), this);
+    m_saveAsCancel->setObjectName(QStringLiteral("Command2"));
+    m_saveAsCancel->setGeometry(Twips::rect(3120, 0, 735, 255));
+    m_saveAsCancel->hide();
 
-    Text3 = new QLineEdit(this);
-    Text3->setObjectName(QStringLiteral("Text3"));
-    Text3->setGeometry(Twips::rect(0, 0, 2295, 285));
-    Text3->hide();
-    Command1 = new QPushButton(tr("OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(Twips::rect(2280, 0, 735, 255));
-    Command1->hide();
-    Command2 = new QPushButton(tr("Cancel"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(Twips::rect(3120, 0, 735, 255));
-    Command2->hide();
+    m_retryTimer = new QTimer(this);
+    m_retryTimer->setObjectName(QStringLiteral("Timer2"));
+    m_retryTimer->setInterval(1000);
 
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(1000);
-
-    WarningBar = new QLabel(this);
-    WarningBar->setObjectName(QStringLiteral("WarningBar"));
-    WarningBar->setWordWrap(true);
-    WarningBar->setFocusPolicy(Qt::NoFocus);
-    WarningBar->setAutoFillBackground(true);
-    WarningBar->setToolTip(tr("Click to close this message"));
-    WarningBar->installEventFilter(this);
-    WarningBar->hide();
+    m_warningBar = new QLabel(this);
+    m_warningBar->setObjectName(QStringLiteral("WarningBar"));
+    m_warningBar->setWordWrap(true);
+    m_warningBar->setFocusPolicy(Qt::NoFocus);
+    m_warningBar->setAutoFillBackground(true);
+    m_warningBar->setToolTip(tr("Click to close this message"));
+    m_warningBar->installEventFilter(this);
+    m_warningBar->hide();
 
     m_positionTimer = new QTimer(this);
     m_positionTimer->setSingleShot(true);
@@ -121,91 +130,79 @@ NoteForm::NoteForm(const NoteOptions &options, SettingsStore &settings, const No
 
     buildMenu();
 
-    connect(Text2, &QLineEdit::textChanged, this, &NoteForm::Text2_Change);
-    connect(Text1, &QTextEdit::textChanged, this, &NoteForm::Text1_Change);
-    connect(Timer2, &QTimer::timeout, this, &NoteForm::Timer2_Timer);
-    connect(Command1, &QPushButton::clicked, this, &NoteForm::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &NoteForm::Command2_Click);
-    connect(Text3, &QLineEdit::returnPressed, this, &NoteForm::Command1_Click);
-    connect(m_positionTimer, &QTimer::timeout, this, &NoteForm::storePosition);
+    connect(m_body, &QTextEdit::textChanged, this, &NoteWindow::onBodyEdited);
+    connect(m_retryTimer, &QTimer::timeout, this, &NoteWindow::runSaveRoutine);
+    connect(m_saveAsOk, &QPushButton::clicked, this, &NoteWindow::confirmSaveAs);
+    connect(m_saveAsCancel, &QPushButton::clicked, this, &NoteWindow::cancelSaveAs);
+    connect(m_saveAsName, &QLineEdit::returnPressed, this, &NoteWindow::confirmSaveAs);
+    connect(m_positionTimer, &QTimer::timeout, this, &NoteWindow::storePosition);
 
     setSizeTwips(kBodyDesignHeight + kFrameHeight, kBodyDesignWidth + kFrameWidth);
 }
 
-NoteForm::~NoteForm() = default;
+NoteWindow::~NoteWindow() = default;
 
-void NoteForm::buildMenu()
+void NoteWindow::buildMenu()
 {
-    RMenu = new QMenu(QStringLiteral("RMenu"), this);
-    RMenu->setObjectName(QStringLiteral("RMenu"));
+    m_menu = new QMenu(QStringLiteral("RMenu"), this);
+    m_menu->setObjectName(QStringLiteral("RMenu"));
     const auto item = [this](const char *name, const QString &caption) {
-        QAction *action = RMenu->addAction(caption);
+        QAction *action = m_menu->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };
     const auto separator = [this](const char *name) {
-        RMenu->addSeparator()->setObjectName(QString::fromLatin1(name));
+        m_menu->addSeparator()->setObjectName(QString::fromLatin1(name));
     };
-    DeleteNote = item("DeleteNote", tr("Delete"));
-    HideNote = item("HideNote", tr("Hide"));
-    SaveAS = item("SaveAS", tr("Save As"));
-    SaveNote = item("SaveNote", tr("Save"));
-    NoteStayOnTop = item("NoteStayOnTop", tr("Stay On Top"));
-    NoteStayOnTop->setCheckable(true);
-    TimeStamp = item("TimeStamp", tr("Time Stamp"));
+    m_deleteAction = item("DeleteNote", tr("Delete"));
+    m_hideAction = item("HideNote", tr("Hide"));
+    m_saveAsAction = item("SaveAS", tr("Save As"));
+    m_saveAction = item("SaveNote", tr("Save"));
+    m_stayOnTopAction = item("NoteStayOnTop", tr("Stay On Top"));
+    m_stayOnTopAction->setCheckable(true);
+    m_timeStampAction = item("TimeStamp", tr("Time Stamp"));
     separator("filler");
-    CopyMenu = item("CopyMenu", tr("Copy"));
-    CutMenu = item("CutMenu", tr("Cut"));
-    PasteMenu = item("PasteMenu", tr("Paste"));
-    SelectAllMenu = item("SelectAllMenu", tr("Select All"));
+    m_copyAction = item("CopyMenu", tr("Copy"));
+    m_cutAction = item("CutMenu", tr("Cut"));
+    m_pasteAction = item("PasteMenu", tr("Paste"));
+    m_selectAllAction = item("SelectAllMenu", tr("Select All"));
     separator("filler2");
-    MenuPrint = item("MenuPrint", tr("Print"));
+    m_printAction = item("MenuPrint", tr("Print"));
     separator("filler3");
-    Reminder = item("Reminder", tr("Set Date/Time Reminder"));
+    m_reminderAction = item("Reminder", tr("Set Date/Time Reminder"));
 
-    connect(DeleteNote, &QAction::triggered, this, &NoteForm::DeleteNote_Click);
-    connect(HideNote, &QAction::triggered, this, &QWidget::hide);
-    connect(SaveAS, &QAction::triggered, this, &NoteForm::SaveAS_Click);
-    connect(SaveNote, &QAction::triggered, this, &NoteForm::SaveNote_Click);
-    connect(NoteStayOnTop, &QAction::triggered, this, &NoteForm::NoteStayOnTop_Click);
-    connect(TimeStamp, &QAction::triggered, this, &NoteForm::TimeStamp_Click);
-    connect(CopyMenu, &QAction::triggered, Text1, &QTextEdit::copy);
-    connect(CutMenu, &QAction::triggered, Text1, &QTextEdit::cut);
-    connect(PasteMenu, &QAction::triggered, Text1, &QTextEdit::paste);
-    connect(SelectAllMenu, &QAction::triggered, Text1, &QTextEdit::selectAll);
-    connect(MenuPrint, &QAction::triggered, this, &NoteForm::PrintNote);
-    connect(Reminder, &QAction::triggered, this, &NoteForm::reminderRequested);
+    connect(m_deleteAction, &QAction::triggered, this, &NoteWindow::deleteNote);
+    connect(m_hideAction, &QAction::triggered, this, &QWidget::hide);
+    connect(m_saveAsAction, &QAction::triggered, this, &NoteWindow::askSaveAsName);
+    connect(m_saveAction, &QAction::triggered, this, &NoteWindow::save);
+    connect(m_stayOnTopAction, &QAction::triggered, this, &NoteWindow::toggleStayOnTop);
+    connect(m_timeStampAction, &QAction::triggered, this, &NoteWindow::insertTimeStamp);
+    connect(m_copyAction, &QAction::triggered, m_body, &QTextEdit::copy);
+    connect(m_cutAction, &QAction::triggered, m_body, &QTextEdit::cut);
+    connect(m_pasteAction, &QAction::triggered, m_body, &QTextEdit::paste);
+    connect(m_selectAllAction, &QAction::triggered, m_body, &QTextEdit::selectAll);
+    connect(m_printAction, &QAction::triggered, this, &NoteWindow::print);
+    connect(m_reminderAction, &QAction::triggered, this, &NoteWindow::reminderRequested);
 }
 
-// ---- Hand-over and loading ----
+// ---- Loading ----
 
-void NoteForm::load(const QString &key)
+QString NoteWindow::text() const
 {
-    setText2Tag(key);
-    const QString now = QDateTime::currentDateTime().toString();
-    // A second hand-over within the same second changes nothing in Text2, yet must load.
-    if (Text2->text() == now)
-        Text2_Change();
-    else
-        Text2->setText(now);
+    return m_body->toPlainText();
 }
 
-void NoteForm::setText2Tag(const QString &key)
+void NoteWindow::setText(const QString &text)
 {
-    Text2->setProperty("Tag", key);
+    m_body->setPlainText(text);
 }
 
-QString NoteForm::text2Tag() const
-{
-    return Text2->property("Tag").toString();
-}
-
-QString NoteForm::noteTitle() const
+QString NoteWindow::noteTitle() const
 {
     return m_loaded ? windowTitle() : QString();
 }
 
-void NoteForm::Text2_Change()
+void NoteWindow::load(const QString &noteKey)
 {
     // 1. The default size from the options; a field that is not a number is passed over.
     const std::optional<int> height = NotePlacement::parseLength(m_options.defaultHeightText());
@@ -213,13 +210,12 @@ void NoteForm::Text2_Change()
     setSizeTwips(height.value_or(m_heightTwips), width.value_or(m_widthTwips));
 
     // 2. A number names the file.
-    QString key = text2Tag();
+    QString key = noteKey;
     bool numeric = false;
     const short number = key.trimmed().toShort(&numeric);
     if (numeric) {
         m_noteNumber = number;
         key = NotesFolder::fileName(number);
-        setText2Tag(key);
     }
 
     // 3. and 4. Read the note. Loading is not an edit: the file keeps its bytes, encoding
@@ -228,8 +224,8 @@ void NoteForm::Text2_Change()
     const QString body = NoteSaver::toBodyText(ReadNoteFile(m_saver.path()));
     m_saver.loaded(body);
     {
-        const QSignalBlocker blocker(Text1);
-        Text1->setPlainText(body);
+        const QSignalBlocker blocker(m_body);
+        m_body->setPlainText(body);
     }
     applyFontSize();
 
@@ -238,17 +234,17 @@ void NoteForm::Text2_Change()
     setWindowTitle(QFileInfo(m_saver.path()).fileName());
     m_loaded = true;
     restorePosition();
-    if (!Text1->toPlainText().isEmpty() && !m_options.creatingNotes())
+    if (!m_body->toPlainText().isEmpty() && !m_options.creatingNotes())
         show();
 
     // 6. to 8.
     if (m_options.allOnTop())
         SetTopmost(this, true);
-    GetNoteSize();
-    GetText();
+    restoreSize();
+    applyColour();
 }
 
-void NoteForm::GetNoteSize()
+void NoteWindow::restoreSize()
 {
     const QString stored =
         m_settings.read(QString::fromLatin1(Keys::NoteSizeSection), windowTitle(), QString());
@@ -256,28 +252,28 @@ void NoteForm::GetNoteSize()
         setSizeTwips(size->height, size->width);
 }
 
-void NoteForm::GetText()
+void NoteWindow::applyColour()
 {
     if (const std::optional<QColor> colour = NoteColours::byName(m_options.colourText())) {
-        QPalette palette = Text1->palette();
+        QPalette palette = m_body->palette();
         palette.setColor(QPalette::Base, *colour);
-        Text1->setPalette(palette);
+        m_body->setPalette(palette);
     }
 }
 
 // ---- Size, layout and position ----
 
-void NoteForm::setSizeTwips(int height, int width)
+void NoteWindow::setSizeTwips(int height, int width)
 {
     m_heightTwips = height;
     m_widthTwips = width;
     resize(std::max(1, Twips::toPixels(width - kFrameWidth)),
            std::max(1, Twips::toPixels(height - kFrameHeight)));
     // A hidden window hears of its new size only when shown, so lay out now.
-    Form_Resize();
+    layoutForSize();
 }
 
-void NoteForm::resizeEvent(QResizeEvent *event)
+void NoteWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     // Twips are kept as set; only a size that did not come from them is measured again,
@@ -288,10 +284,10 @@ void NoteForm::resizeEvent(QResizeEvent *event)
         m_heightTwips = Twips::fromPixels(height()) + kFrameHeight;
         m_widthTwips = Twips::fromPixels(width()) + kFrameWidth;
     }
-    Form_Resize();
+    layoutForSize();
 }
 
-void NoteForm::Form_Resize()
+void NoteWindow::layoutForSize()
 {
     layoutBody();
     if (!m_loaded)
@@ -308,40 +304,40 @@ void NoteForm::Form_Resize()
         m_sizeWritten = written;
 }
 
-void NoteForm::layoutBody()
+void NoteWindow::layoutBody()
 {
     // The body fills the window below the Save As row when that is shown; its height stays.
     // A warning about a failed write takes the foot of the window, so no text hides under it.
     const int warning = layoutWarningBar();
-    Text1->setGeometry(0, Twips::toPixels(m_bodyTopTwips), width(), height() - warning);
+    m_body->setGeometry(0, Twips::toPixels(m_bodyTopTwips), width(), height() - warning);
     if (m_reminderPanel)
         m_reminderPanel->raise();
 }
 
-int NoteForm::layoutWarningBar()
+int NoteWindow::layoutWarningBar()
 {
-    if (WarningBar->isHidden())
+    if (m_warningBar->isHidden())
         return 0;
-    const int barHeight = WarningBar->heightForWidth(width());
-    const int h = barHeight > 0 ? barHeight : WarningBar->sizeHint().height();
-    WarningBar->setGeometry(0, std::max(0, height() - h), width(), h);
-    WarningBar->raise();
+    const int barHeight = m_warningBar->heightForWidth(width());
+    const int h = barHeight > 0 ? barHeight : m_warningBar->sizeHint().height();
+    m_warningBar->setGeometry(0, std::max(0, height() - h), width(), h);
+    m_warningBar->raise();
     return h;
 }
 
-void NoteForm::moveEvent(QMoveEvent *event)
+void NoteWindow::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
     if (m_loaded && isVisible())
         m_positionTimer->start();
 }
 
-void NoteForm::closeEvent(QCloseEvent *event)
+void NoteWindow::closeEvent(QCloseEvent *event)
 {
     // Closing would lose edits that automatic saving did not write: ask first.
     if (!m_closeConfirmed && hasUnsavedEdits()) {
         event->ignore();
-        UnsavedNotes::confirm({this}, this, [note = QPointer<NoteForm>(this)] {
+        UnsavedNotes::confirm({this}, this, [note = QPointer<NoteWindow>(this)] {
             if (!note)
                 return;
             note->m_closeConfirmed = true;
@@ -352,7 +348,7 @@ void NoteForm::closeEvent(QCloseEvent *event)
     QWidget::closeEvent(event);
 }
 
-void NoteForm::hideEvent(QHideEvent *event)
+void NoteWindow::hideEvent(QHideEvent *event)
 {
     if (m_positionTimer->isActive()) {
         m_positionTimer->stop();
@@ -361,7 +357,7 @@ void NoteForm::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
 }
 
-void NoteForm::storePosition()
+void NoteWindow::storePosition()
 {
     if (!m_loaded)
         return;
@@ -371,7 +367,7 @@ void NoteForm::storePosition()
                     NotePlacement::positionText(twips));
 }
 
-void NoteForm::restorePosition()
+void NoteWindow::restorePosition()
 {
     const QString stored =
         m_settings.read(QString::fromLatin1(Keys::NotePositionSection), windowTitle(), QString());
@@ -391,50 +387,50 @@ void NoteForm::restorePosition()
 
 // ---- Editing and saving ----
 
-void NoteForm::setBodyText(const QString &text)
+void NoteWindow::setBodyText(const QString &text)
 {
     {
         // One change, one run of the save routine, whatever the edit box reports.
-        const QSignalBlocker blocker(Text1);
-        Text1->setPlainText(text);
+        const QSignalBlocker blocker(m_body);
+        m_body->setPlainText(text);
     }
-    Text1_Change();
+    onBodyEdited();
 }
 
-void NoteForm::Text1_Change()
+void NoteWindow::onBodyEdited()
 {
-    Timer2_Timer();
+    runSaveRoutine();
 }
 
-void NoteForm::Timer2_Timer()
+void NoteWindow::runSaveRoutine()
 {
-    reportWrite(m_saver.run(Text1->toPlainText(), m_options.autoSave()));
+    reportWrite(m_saver.run(m_body->toPlainText(), m_options.autoSave()));
     applyFontSize();
 }
 
-void NoteForm::applyFontSize()
+void NoteWindow::applyFontSize()
 {
     bool ok = false;
     const double points = m_options.fontSizeText().trimmed().toDouble(&ok);
     if (!ok || !(points > 0.0) || points > kMaxFontPoints)
         return;
-    QFont font = Text1->font();
+    QFont font = m_body->font();
     if (font.pointSizeF() == points)
         return;
     font.setPointSizeF(points);
-    Text1->setFont(font);
+    m_body->setFont(font);
 }
 
-void NoteForm::reportWrite(const NoteSaver::Outcome &outcome)
+void NoteWindow::reportWrite(const NoteSaver::Outcome &outcome)
 {
     if (!outcome.attempted)
         return;
     if (outcome.write.ok()) {
-        Timer2->stop();
+        m_retryTimer->stop();
         m_lastWriteError.clear();
         m_failureShown = false;
-        if (!WarningBar->isHidden()) {
-            WarningBar->hide();
+        if (!m_warningBar->isHidden()) {
+            m_warningBar->hide();
             layoutBody();
         }
         emit noteWritten(outcome.write.path);
@@ -445,21 +441,21 @@ void NoteForm::reportWrite(const NoteSaver::Outcome &outcome)
     m_lastWriteError = outcome.write.message();
     // Styled when first needed: a style sheet per note window costs time and memory at
     // start-up with hundreds of notes open, and most notes never show the bar.
-    if (WarningBar->styleSheet().isEmpty())
-        WarningBar->setStyleSheet(QString::fromLatin1(kWarningBarStyle));
-    WarningBar->setText(m_lastWriteError);
+    if (m_warningBar->styleSheet().isEmpty())
+        m_warningBar->setStyleSheet(QString::fromLatin1(kWarningBarStyle));
+    m_warningBar->setText(m_lastWriteError);
     // Tried again every second until the disk takes the note (space freed, folder back).
-    Timer2->start();
+    m_retryTimer->start();
     // Told once: the bar stays until closed or until a write works again, and it never
     // takes the keyboard from the note.
     if (!m_failureShown) {
         m_failureShown = true;
-        WarningBar->show();
+        m_warningBar->show();
         layoutBody();
     }
 }
 
-void NoteForm::tellTrashed(const QString &trashedTo)
+void NoteWindow::tellTrashed(const QString &trashedTo)
 {
     const QString message =
         tr("The old text of %1 is in the trash: %2")
@@ -470,43 +466,43 @@ void NoteForm::tellTrashed(const QString &trashedTo)
     }
     // In the bar at the foot, as a failed write is: the keyboard stays in the note, and the
     // bar goes with the next write.
-    if (WarningBar->styleSheet().isEmpty())
-        WarningBar->setStyleSheet(QString::fromLatin1(kWarningBarStyle));
-    WarningBar->setText(message);
-    WarningBar->show();
+    if (m_warningBar->styleSheet().isEmpty())
+        m_warningBar->setStyleSheet(QString::fromLatin1(kWarningBarStyle));
+    m_warningBar->setText(message);
+    m_warningBar->show();
     layoutBody();
 }
 
-bool NoteForm::saveNow()
+bool NoteWindow::saveNow()
 {
     m_saver.forceNextSave();
-    Timer2_Timer();
+    runSaveRoutine();
     return m_lastWriteError.isEmpty();
 }
 
-bool NoteForm::eventFilter(QObject *watched, QEvent *event)
+bool NoteWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Text1 && event->type() == QEvent::KeyPress) {
+    if (watched == m_body && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Z && key->modifiers() == Qt::ControlModifier) {
-            Text1_KeyDown();
+            undoToSaved();
             return true;
         }
-    } else if (watched == Text1->viewport() && event->type() == QEvent::MouseButtonPress) {
+    } else if (watched == m_body->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::RightButton) {
-            Text1_MouseDown(mouse->globalPosition().toPoint());
+            showMenu(mouse->globalPosition().toPoint());
             return true;
         }
-    } else if (watched == WarningBar && event->type() == QEvent::MouseButtonPress) {
-        WarningBar->hide();
+    } else if (watched == m_warningBar && event->type() == QEvent::MouseButtonPress) {
+        m_warningBar->hide();
         layoutBody();
         return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void NoteForm::Text1_KeyDown()
+void NoteWindow::undoToSaved()
 {
     // Straight after opening there is nothing to undo; the loaded text stays as it was.
     if (m_saver.previous() == m_saver.lastSaved())
@@ -514,33 +510,33 @@ void NoteForm::Text1_KeyDown()
     setBodyText(m_saver.previous());
 }
 
-void NoteForm::Text1_MouseDown(const QPoint &globalPos)
+void NoteWindow::showMenu(const QPoint &globalPos)
 {
-    RMenu->popup(globalPos);
+    m_menu->popup(globalPos);
 }
 
 // ---- The note's menu ----
 
-void NoteForm::TimeStamp_Click()
+void NoteWindow::insertTimeStamp()
 {
-    setBodyText(Text1->toPlainText() + QLatin1Char(' ') +
+    setBodyText(m_body->toPlainText() + QLatin1Char(' ') +
                 TimeStamp::text(QDateTime::currentDateTime()));
 }
 
-void NoteForm::setPrinter(QPrinter *printer)
+void NoteWindow::setPrinter(QPrinter *printer)
 {
     m_printer = printer;
 }
 
-void NoteForm::PrintNote()
+void NoteWindow::print()
 {
-    const QString text = Text1->toPlainText();
+    const QString text = m_body->toPlainText();
     if (text.isEmpty()) {
         Notice::show(this, tr("You can not print a blank Note"));
         return;
     }
     QTextDocument document;
-    document.setDefaultFont(Text1->font());
+    document.setDefaultFont(m_body->font());
     document.setPlainText(text + QLatin1Char('\n'));
     if (m_printer) {
         document.print(m_printer);
@@ -552,13 +548,13 @@ void NoteForm::PrintNote()
         document.print(&printer);
 }
 
-void NoteForm::NoteStayOnTop_Click()
+void NoteWindow::toggleStayOnTop()
 {
     // The action has already flipped its own check mark.
-    SetTopmost(this, NoteStayOnTop->isChecked());
+    SetTopmost(this, m_stayOnTopAction->isChecked());
 }
 
-void NoteForm::DeleteNote_Click()
+void NoteWindow::deleteNote()
 {
     auto *box = new QMessageBox(QMessageBox::NoIcon, QString::fromLatin1(ProductInfo::kName),
                                 tr("Are you sure you would like to delete this note?"),
@@ -575,7 +571,7 @@ void NoteForm::DeleteNote_Click()
         m_saver.forceNextSave();
         m_deleting = true;
         setBodyText(QString());
-        Timer2_Timer();
+        runSaveRoutine();
         m_deleting = false;
         // A note whose file could not be removed stays in sight with its warning.
         if (m_lastWriteError.isEmpty())
@@ -584,7 +580,7 @@ void NoteForm::DeleteNote_Click()
     box->show();
 }
 
-void NoteForm::SaveNote_Click()
+void NoteWindow::save()
 {
     if (saveNow())
         Notice::show(this, tr("Note Saved"));
@@ -592,17 +588,17 @@ void NoteForm::SaveNote_Click()
         Notice::show(this, m_lastWriteError);
 }
 
-void NoteForm::SaveAS_Click()
+void NoteWindow::askSaveAsName()
 {
-    Text3->setText(QFileInfo(m_saver.path()).fileName());
+    m_saveAsName->setText(QFileInfo(m_saver.path()).fileName());
     showNameRow(true);
-    Text3->setFocus();
-    Text3->selectAll();
+    m_saveAsName->setFocus();
+    m_saveAsName->selectAll();
 }
 
-void NoteForm::Command1_Click()
+void NoteWindow::confirmSaveAs()
 {
-    QString name = Text3->text();
+    QString name = m_saveAsName->text();
     QString problem = SaveAsName::problem(name);
     // Only names ending in the extension are listed, so it is added as the user meant it.
     if (problem.isEmpty() && !name.endsWith(QLatin1String(".pv"), Qt::CaseInsensitive)) {
@@ -611,9 +607,9 @@ void NoteForm::Command1_Click()
     }
     if (!problem.isEmpty()) {
         // The note keeps its file and title; the row stays for another try.
-        connect(Notice::show(this, problem), &QMessageBox::finished, Text3, [this] {
+        connect(Notice::show(this, problem), &QMessageBox::finished, m_saveAsName, [this] {
             activateWindow();
-            Text3->setFocus();
+            m_saveAsName->setFocus();
         });
         return;
     }
@@ -645,12 +641,12 @@ void NoteForm::Command1_Click()
             return;
         }
         activateWindow();
-        Text3->setFocus();
+        m_saveAsName->setFocus();
     });
     box->show();
 }
 
-void NoteForm::saveAs(const QString &name, bool replacing)
+void NoteWindow::saveAs(const QString &name, bool replacing)
 {
     m_saver.setPath(m_folder.filePath(name));
     setWindowTitle(name);
@@ -658,37 +654,37 @@ void NoteForm::saveAs(const QString &name, bool replacing)
     m_saver.forceNextSave();
     if (replacing)
         m_saver.trashOldFileAtNextWrite();
-    Timer2_Timer();
+    runSaveRoutine();
 }
 
-void NoteForm::Command2_Click()
+void NoteWindow::cancelSaveAs()
 {
     showNameRow(false);
 }
 
-void NoteForm::showNameRow(bool shown)
+void NoteWindow::showNameRow(bool shown)
 {
-    Text3->setVisible(shown);
-    Command1->setVisible(shown);
-    Command2->setVisible(shown);
+    m_saveAsName->setVisible(shown);
+    m_saveAsOk->setVisible(shown);
+    m_saveAsCancel->setVisible(shown);
     m_bodyTopTwips = shown ? kBodyTopBelowNameRow : 0;
     layoutBody();
     if (!shown)
-        Text1->setFocus();
+        m_body->setFocus();
 }
 
-void NoteForm::showFocused()
+void NoteWindow::showFocused()
 {
     show();
     raise();
     // A thin-bordered note is a tool window, which the desktop does not activate on its own.
     activateWindow();
-    Text1->setFocus();
+    m_body->setFocus();
 }
 
-// ---- Reminder panel ----
+// ---- m_reminderAction panel ----
 
-void NoteForm::setReminderPanel(QWidget *panel)
+void NoteWindow::setReminderPanel(QWidget *panel)
 {
     if (m_reminderPanel && m_reminderPanel != panel)
         m_reminderPanel->deleteLater();

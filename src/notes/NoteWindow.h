@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <functional>
 
+enum class NoteBorder { Thin, Full };
+
 class NoteOptions;
 class QAction;
 class QLabel;
@@ -21,17 +23,23 @@ class SettingsStore;
 // One note on the desktop: its whole client area is the note's text, coloured by the
 // chosen note colour and titled with the note's file name. It loads its note when handed
 // a key, saves as the text changes, remembers its size and position per note, and carries
-// the note's own menu. NoteForm1 and NoteForm22 differ only in their border.
-class NoteForm : public QWidget {
+// the note's own menu. The two kinds differ only in their border.
+class NoteWindow final : public QWidget {
     Q_OBJECT
 public:
-    ~NoteForm() override;
+    NoteWindow(NoteBorder border, const NoteOptions &options, SettingsStore &settings,
+               const NotesFolder &folder);
+    ~NoteWindow() override;
 
-    // The hand-over: a note number or a file name goes into Text2's tag, then the current
-    // date and time into Text2, which makes the window load the note.
+    // Loads the note named by key, a note number or a file name: its text, size, position,
+    // colour and stay-on-top state. Shows the window when the note holds text.
     void load(const QString &key);
-    void setText2Tag(const QString &key);
-    QString text2Tag() const;
+
+    NoteBorder border() const { return m_border; }
+
+    // The note's text as shown. setText replaces it as typing would, so it is saved.
+    QString text() const;
+    void setText(const QString &text);
 
     // 0 unless the key was a number.
     int noteNumber() const { return m_noteNumber; }
@@ -67,27 +75,6 @@ public:
     void setReminderPanel(QWidget *panel);
     QWidget *reminderPanel() const { return m_reminderPanel; }
 
-    QTextEdit *Text1;       // the note's text
-    QLineEdit *Text2;       // hidden hand-over field; its "Tag" property carries the key
-    QLineEdit *Text3;       // Save As: the new name
-    QPushButton *Command1;  // Save As: "OK"
-    QPushButton *Command2;  // Save As: "Cancel"
-    QTimer *Timer2;         // never started; its timeout would run the save routine
-    QLabel *WarningBar;     // says that the note could not be written, without taking focus
-    QMenu *RMenu;           // the note's right-click menu
-    QAction *DeleteNote;    // "Delete"
-    QAction *HideNote;      // "Hide"
-    QAction *SaveAS;        // "Save As"
-    QAction *SaveNote;      // "Save"
-    QAction *NoteStayOnTop; // "Stay On Top", checkable
-    QAction *TimeStamp;     // "Time Stamp"
-    QAction *CopyMenu;      // "Copy"
-    QAction *CutMenu;       // "Cut"
-    QAction *PasteMenu;     // "Paste"
-    QAction *SelectAllMenu; // "Select All"
-    QAction *MenuPrint;     // "Print"
-    QAction *Reminder;      // "Set Date/Time Reminder"
-
 signals:
     // The note's file at path was replaced or removed.
     void noteWritten(const QString &path);
@@ -98,9 +85,6 @@ signals:
     void reminderRequested();
 
 protected:
-    NoteForm(const NoteOptions &options, SettingsStore &settings, const NotesFolder &folder,
-             Qt::WindowFlags flags);
-
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
@@ -109,35 +93,35 @@ protected:
 
 private:
     void buildMenu();
-    void Text2_Change();
-    void GetNoteSize();
-    void GetText();
+    void restoreSize();
+    void applyColour();
     void restorePosition();
     void storePosition();
-    void Form_Resize();
+    void layoutForSize();
     void layoutBody();
     int layoutWarningBar(); // its height, 0 while hidden
 
-    void Text1_Change();
-    void Timer2_Timer();
-    void Text1_KeyDown();
-    void Text1_MouseDown(const QPoint &globalPos);
+    void onBodyEdited();
+    void runSaveRoutine();
+    void undoToSaved();
+    void showMenu(const QPoint &globalPos);
     void setBodyText(const QString &text);
     void applyFontSize();
     void reportWrite(const NoteSaver::Outcome &outcome);
 
-    void TimeStamp_Click();
-    void PrintNote();
-    void NoteStayOnTop_Click();
-    void DeleteNote_Click();
-    void SaveNote_Click();
-    void SaveAS_Click();
-    void Command1_Click();
-    void Command2_Click();
+    void insertTimeStamp();
+    void print();
+    void toggleStayOnTop();
+    void deleteNote();
+    void save();
+    void askSaveAsName();
+    void confirmSaveAs();
+    void cancelSaveAs();
     void showNameRow(bool shown);
     void saveAs(const QString &name, bool replacing);
     void tellTrashed(const QString &trashedTo);
 
+    const NoteBorder m_border;
     const NoteOptions &m_options;
     SettingsStore &m_settings;
     NotesFolder m_folder;
@@ -156,4 +140,24 @@ private:
     QPrinter *m_printer = nullptr;
     QPointer<QWidget> m_reminderPanel;
     OpenNoteFinder m_openNoteFinder;
+
+    QTextEdit *m_body;           // the note's text
+    QLineEdit *m_saveAsName;     // Save As: the new name
+    QPushButton *m_saveAsOk;     // Save As: "OK"
+    QPushButton *m_saveAsCancel; // Save As: "Cancel"
+    QTimer *m_retryTimer;        // runs the save routine again while writes fail
+    QLabel *m_warningBar;        // says that the note could not be written, without taking focus
+    QMenu *m_menu;               // the note's right-click menu
+    QAction *m_deleteAction;     // "Delete"
+    QAction *m_hideAction;       // "Hide"
+    QAction *m_saveAsAction;     // "Save As"
+    QAction *m_saveAction;       // "Save"
+    QAction *m_stayOnTopAction;  // "Stay On Top", checkable
+    QAction *m_timeStampAction;  // "Time Stamp"
+    QAction *m_copyAction;       // "Copy"
+    QAction *m_cutAction;        // "Cut"
+    QAction *m_pasteAction;      // "Paste"
+    QAction *m_selectAllAction;  // "Select All"
+    QAction *m_printAction;      // "Print"
+    QAction *m_reminderAction;   // "Set Date/Time Reminder"
 };

@@ -24,14 +24,14 @@ class TrayIcon;
 
 // The main window: lives for the whole run, lists the notes, holds the buttons that
 // create and open notes, the options panel and the reminder timer.
-class FormMenu final : public QWidget, private ReminderNotes {
+class MainWindow final : public QWidget, private ReminderNotes {
     Q_OBJECT
 public:
-    FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent = nullptr);
-    ~FormMenu() override;
+    MainWindow(SettingsStore &settings, NotesFolder folder, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // Start-up: size, options, notes, tray, then shown or minimised, colours, question.
-    void Form_Load();
+    void start();
 
     // The window's outer size in twips, title bar and borders included.
     int widthTwips() const;
@@ -48,32 +48,16 @@ public:
     // Tells the user that the folder they asked for could not be used.
     void setPassedOverFolder(const QString &folder);
 
-    QLabel *Label1;           // description of the program
-    QLabel *Label4;           // "List Of Notes"
-    QListWidget *List1;       // the note catalogue
-    QLabel *LabelNotesFolder; // which notes folder is in use
-    QPushButton *Command1;    // "&Minimize"
-    QPushButton *Command4;    // "&Help"
-    QPushButton *Command5;    // "New Note"
-    QPushButton *Command8;    // "Get Note" / "Hide Note"
-    QPushButton *Command9;    // "Options"
-    QPushButton *Command10;   // "Suggestions"
-    QPushButton *Command3;    // "Abou&t"
-    QPushButton *Command2;    // "E&xit"
-    QPushButton *Command14;   // "Syncronise with the Internet"
-    OptionsPanel *Frame2;     // the options panel
-    QTimer *Timer4;           // reminder scanner, every 59999 ms
-    QTimer *Timer2;           // disabled, no action
-
-    void Command1_Click();  // Minimize
-    void Command2_Click();  // Exit
-    void Command9_Click();  // show or hide the options
-    void Command3_Click();  // About
-    void Command4_Click();  // Help
-    void Command10_Click(); // Suggestions
-    void Command14_Click(); // opens the synchronisation window
-    void Command5_Click();  // New Note
-    void Command8_Click();  // Get Note / Hide Note
+    // The buttons' commands.
+    void minimize();
+    void exitProgram(); // asks about unsaved edits first
+    void toggleOptions();
+    void showAbout();
+    void showHelp();
+    void showSuggestions();
+    void openSyncWindow();
+    void newNote();
+    void toggleNoteList(); // "Get Note" / "Hide Note"
 
     // Re-reads the notes folder into the list and the tray menu, and shows the list.
     void refreshCatalogue();
@@ -102,9 +86,9 @@ private:
     std::optional<QString> openNoteForReminder(const QString &fileName,
                                                const QString &reminder) override;
 
-    void Form_Resize();
-    void Form_Unload();
-    void Timer4_Timer();
+    void layoutForSize();
+    void unload();
+    void scanReminders();
     void showNotesFolder();
     void noteWritten(const QString &path);
     void openAllNotes();
@@ -124,4 +108,20 @@ private:
     SystemClock m_clock;
     ReminderScanner *m_reminders;
     bool m_unloaded = false;
+
+    QLabel *m_description;            // description of the program
+    QLabel *m_listLabel;              // "List Of Notes"
+    QListWidget *m_noteList;          // the note catalogue
+    QLabel *m_notesFolderLabel;       // which notes folder is in use
+    QPushButton *m_minimizeButton;    // "&Minimize"
+    QPushButton *m_helpButton;        // "&Help"
+    QPushButton *m_newNoteButton;     // "New Note"
+    QPushButton *m_getNoteButton;     // "Get Note" / "Hide Note"
+    QPushButton *m_optionsButton;     // "Options"
+    QPushButton *m_suggestionsButton; // "Suggestions"
+    QPushButton *m_aboutButton;       // "Abou&t"
+    QPushButton *m_exitButton;        // "E&xit"
+    QPushButton *m_syncButton;        // "Syncronise with the Internet"
+    OptionsPanel *m_options;          // the options panel
+    QTimer *m_reminderTimer;          // reminder scanner, every 59999 ms
 };

@@ -1,6 +1,6 @@
-#include "FormMenu.h"
+#include "MainWindow.h"
 
-#include "notes/NoteForm.h"
+#include "notes/NoteWindow.h"
 #include "notes/UnsavedNotes.h"
 #include "platform/Autostart.h"
 #include "platform/Notice.h"
@@ -54,7 +54,7 @@ constexpr int kButtonHeight = 375;
 
 } // namespace
 
-FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
+MainWindow::MainWindow(SettingsStore &settings, NotesFolder folder, QWidget *parent)
     : QWidget(parent), m_settings(settings), m_folder(std::move(folder)),
       m_catalogue(m_folder.path())
 {
@@ -71,32 +71,33 @@ FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
     setWindowIcon(icon);
     setFont(QFont(QStringLiteral("Arial"), 8));
 
-    Label1 = new QLabel(tr("Pinvelle lets you write notes and post them to you computer monitor, "
-                           "the notes are automatically saved as you type them. Note options can "
-                           "be reached by right clicking on a note."),
-                        this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    m_description =
+        new QLabel(tr("Pinvelle lets you write notes and post them to you computer monitor, "
+                      "the notes are automatically saved as you type them. Note options can "
+                      "be reached by right clicking on a note."),
+                   this);
+    m_description->setObjectName(QStringLiteral("Label1"));
     QFont courier(QStringLiteral("Courier New"), 9);
     courier.setStyleHint(QFont::TypeWriter);
-    Label1->setFont(courier);
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setGeometry(Twips::rect(240, 120, 4935, 1935));
+    m_description->setFont(courier);
+    m_description->setWordWrap(true);
+    m_description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_description->setGeometry(Twips::rect(240, 120, 4935, 1935));
 
-    LabelNotesFolder = new QLabel(this);
-    LabelNotesFolder->setObjectName(QStringLiteral("LabelNotesFolder"));
-    LabelNotesFolder->setWordWrap(true);
-    LabelNotesFolder->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    LabelNotesFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    LabelNotesFolder->setGeometry(Twips::rect(240, 2100, 4935, 900));
+    m_notesFolderLabel = new QLabel(this);
+    m_notesFolderLabel->setObjectName(QStringLiteral("LabelNotesFolder"));
+    m_notesFolderLabel->setWordWrap(true);
+    m_notesFolderLabel->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    m_notesFolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_notesFolderLabel->setGeometry(Twips::rect(240, 2100, 4935, 900));
 
-    Label4 = new QLabel(tr("List Of Notes"), this);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    Label4->setGeometry(Twips::rect(5520, 120, 2295, 255));
+    m_listLabel = new QLabel(tr("List Of Notes"), this);
+    m_listLabel->setObjectName(QStringLiteral("Label4"));
+    m_listLabel->setGeometry(Twips::rect(5520, 120, 2295, 255));
 
-    List1 = new QListWidget(this);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setGeometry(Twips::rect(5520, kListTop, 2295, 4545));
+    m_noteList = new QListWidget(this);
+    m_noteList->setObjectName(QStringLiteral("List1"));
+    m_noteList->setGeometry(Twips::rect(5520, kListTop, 2295, 4545));
 
     const auto button = [this](const char *name, const QString &caption, int left, int top) {
         auto *b = new QPushButton(caption, this);
@@ -105,56 +106,53 @@ FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
         b->setAutoDefault(false);
         return b;
     };
-    Command1 = button("Command1", tr("&Minimize"), 240, 3120);
-    Command4 = button("Command4", tr("&Help"), 2760, 3120);
-    Command5 = button("Command5", tr("New Note"), 240, 3600);
-    Command8 = button("Command8", tr("Get Note"), 2760, 3600);
-    Command9 = button("Command9", tr("Options"), 240, 4080);
-    Command10 = button("Command10", tr("Suggestions"), 2760, 4080);
-    Command3 = button("Command3", tr("Abou&t"), 240, 4560);
-    Command2 = button("Command2", tr("E&xit"), 2760, 4560);
-    Command14 = button("Command14", tr("Syncronise with the Internet"), 240, 5040);
-    Command14->setGeometry(Twips::rect(240, 5040, 4935, 375));
+    m_minimizeButton = button("Command1", tr("&Minimize"), 240, 3120);
+    m_helpButton = button("Command4", tr("&Help"), 2760, 3120);
+    m_newNoteButton = button("Command5", tr("New Note"), 240, 3600);
+    m_getNoteButton = button("Command8", tr("Get Note"), 2760, 3600);
+    m_optionsButton = button("Command9", tr("Options"), 240, 4080);
+    m_suggestionsButton = button("Command10", tr("Suggestions"), 2760, 4080);
+    m_aboutButton = button("Command3", tr("Abou&t"), 240, 4560);
+    m_exitButton = button("Command2", tr("E&xit"), 2760, 4560);
+    m_syncButton = button("Command14", tr("Syncronise with the Internet"), 240, 5040);
+    m_syncButton->setGeometry(Twips::rect(240, 5040, 4935, 375));
 
-    Frame2 = new OptionsPanel(m_settings, this);
-    Frame2->move(Twips::point(120, 5520));
+    m_options = new OptionsPanel(m_settings, this);
+    m_options->move(Twips::point(120, 5520));
 
-    Timer4 = new QTimer(this);
-    Timer4->setObjectName(QStringLiteral("Timer4"));
-    Timer4->setInterval(59999);
-    connect(Timer4, &QTimer::timeout, this, &FormMenu::Timer4_Timer);
-    Timer4->start();
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(100);
+    m_reminderTimer = new QTimer(this);
+    m_reminderTimer->setObjectName(QStringLiteral("Timer4"));
+    m_reminderTimer->setInterval(59999);
+    connect(m_reminderTimer, &QTimer::timeout, this, &MainWindow::scanReminders);
+    m_reminderTimer->start();
 
-    connect(Command1, &QPushButton::clicked, this, &FormMenu::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &FormMenu::Command2_Click);
-    connect(Command9, &QPushButton::clicked, this, &FormMenu::Command9_Click);
-    connect(Command3, &QPushButton::clicked, this, &FormMenu::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &FormMenu::Command4_Click);
-    connect(Command10, &QPushButton::clicked, this, &FormMenu::Command10_Click);
-    connect(Command14, &QPushButton::clicked, this, &FormMenu::Command14_Click);
+    connect(m_minimizeButton, &QPushButton::clicked, this, &MainWindow::minimize);
+    connect(m_exitButton, &QPushButton::clicked, this, &MainWindow::exitProgram);
+    connect(m_optionsButton, &QPushButton::clicked, this, &MainWindow::toggleOptions);
+    connect(m_aboutButton, &QPushButton::clicked, this, &MainWindow::showAbout);
+    connect(m_helpButton, &QPushButton::clicked, this, &MainWindow::showHelp);
+    connect(m_suggestionsButton, &QPushButton::clicked, this, &MainWindow::showSuggestions);
+    connect(m_syncButton, &QPushButton::clicked, this, &MainWindow::openSyncWindow);
 
-    connect(Command5, &QPushButton::clicked, this, &FormMenu::Command5_Click);
-    connect(Command8, &QPushButton::clicked, this, &FormMenu::Command8_Click);
+    connect(m_newNoteButton, &QPushButton::clicked, this, &MainWindow::newNote);
+    connect(m_getNoteButton, &QPushButton::clicked, this, &MainWindow::toggleNoteList);
     // The list starts hidden; the first refresh of the catalogue shows it.
-    List1->hide();
-    connect(List1, &QListWidget::itemClicked, this,
+    m_noteList->hide();
+    connect(m_noteList, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { m_opener->openEntry(item->text()); });
 
-    m_opener = new NoteOpener(*Frame2, m_settings, m_folder, this);
-    connect(m_opener, &NoteOpener::noteWritten, this, &FormMenu::noteWritten);
+    m_opener = new NoteOpener(*m_options, m_settings, m_folder, this);
+    connect(m_opener, &NoteOpener::noteWritten, this, &MainWindow::noteWritten);
     connect(&m_opener->registry(), &WindowRegistry::windowRemoved, this,
-            &FormMenu::quitWhenNothingIsLeft, Qt::QueuedConnection);
+            &MainWindow::quitWhenNothingIsLeft, Qt::QueuedConnection);
 
     m_tray = new TrayIcon(
         windowIcon(),
         QStringLiteral("%1 - %2").arg(QString::fromLatin1(ProductInfo::kName),
                                       QString::fromLatin1(ProductInfo::kPublisherAddress)),
         this);
-    connect(m_tray, &TrayIcon::newNoteRequested, this, &FormMenu::Command5_Click);
-    connect(m_tray, &TrayIcon::showMainWindowRequested, this, &FormMenu::showAndActivate);
+    connect(m_tray, &TrayIcon::newNoteRequested, this, &MainWindow::newNote);
+    connect(m_tray, &TrayIcon::showMainWindowRequested, this, &MainWindow::showAndActivate);
     connect(m_tray, &TrayIcon::noteRequested, this,
             [this](const QString &entry) { m_opener->openEntry(entry); });
     m_backup = new DailyBackup(NoteBackups(m_folder.path(), NoteBackups::defaultFolder()), this);
@@ -182,7 +180,7 @@ FormMenu::FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent)
 }
 
 // Every note of the folder is looked at, whether or not the list was ever shown.
-QStringList FormMenu::reminderNoteFiles() const
+QStringList MainWindow::reminderNoteFiles() const
 {
     QStringList notes;
     const QStringList files = QDir(m_folder.path()).entryList(QDir::Files);
@@ -194,56 +192,56 @@ QStringList FormMenu::reminderNoteFiles() const
     return notes;
 }
 
-bool FormMenu::bringNoteToFront(const QString &fileName)
+bool MainWindow::bringNoteToFront(const QString &fileName)
 {
     return m_opener->registry().activate(fileName) == WindowRegistry::Activation::Activated;
 }
 
-std::optional<QString> FormMenu::openNoteForReminder(const QString &fileName,
-                                                     const QString &reminder)
+std::optional<QString> MainWindow::openNoteForReminder(const QString &fileName,
+                                                       const QString &reminder)
 {
-    NoteForm *note = m_opener->openFile(fileName);
+    NoteWindow *note = m_opener->openFile(fileName);
     if (!note)
         return std::nullopt;
     if (auto *panel = qobject_cast<ReminderPanel *>(note->reminderPanel()))
         panel->showDue(reminder);
     note->show();
-    return note->Text1->toPlainText();
+    return note->text();
 }
 
-FormMenu::~FormMenu()
+MainWindow::~MainWindow()
 {
     delete m_syncWindow;
 }
 
-void FormMenu::Form_Load()
+void MainWindow::start()
 {
     // The folder is ours by now; what an interrupted save left in it can go.
     m_folder.removeLitter(QDateTime::currentDateTime());
     m_backup->start();
     setSizeTwips(kStartWidth, kStartHeight);
-    Frame2->readLayoutOptions();
-    Frame2->readBorder();
-    if (Frame2->openAllOnStartup()) {
+    m_options->readLayoutOptions();
+    m_options->readBorder();
+    if (m_options->openAllOnStartup()) {
         // The notes take their colour from the colour box, so it is filled first.
-        Frame2->fillColourList();
+        m_options->fillColourList();
         openAllNotes();
     }
     if (m_tray->available())
         m_tray->add();
-    Frame2->readRunMinimized();
-    if (Frame2->runMinimized())
-        Command1_Click();
+    m_options->readRunMinimized();
+    if (m_options->runMinimized())
+        minimize();
     else
         show();
-    Frame2->fillColourList();
+    m_options->fillColourList();
     // Last, the run-at-startup question; the main window waits hidden for the answer.
     if (StartupQuestion::shouldAsk(m_settings)) {
         hide();
         m_startupQuestion = new StartupQuestion(m_settings, Autostart::forThisSystem(), this);
         connect(m_startupQuestion, &StartupQuestion::answered, this, [this] {
-            if (Frame2->runMinimized())
-                Command1_Click();
+            if (m_options->runMinimized())
+                minimize();
             else
                 showAndActivate();
             m_startupQuestion->deleteLater();
@@ -252,22 +250,22 @@ void FormMenu::Form_Load()
     }
 }
 
-int FormMenu::widthTwips() const
+int MainWindow::widthTwips() const
 {
     return Twips::fromPixels(width()) + kFrameWidthTwips;
 }
 
-int FormMenu::heightTwips() const
+int MainWindow::heightTwips() const
 {
     return Twips::fromPixels(height()) + kFrameHeightTwips;
 }
 
-void FormMenu::setSizeTwips(int width, int height)
+void MainWindow::setSizeTwips(int width, int height)
 {
     resize(Twips::toPixels(width - kFrameWidthTwips), Twips::toPixels(height - kFrameHeightTwips));
 }
 
-void FormMenu::showAndActivate()
+void MainWindow::showAndActivate()
 {
     if (isMinimized())
         showNormal();
@@ -277,24 +275,24 @@ void FormMenu::showAndActivate()
     activateWindow();
 }
 
-void FormMenu::setPassedOverFolder(const QString &folder)
+void MainWindow::setPassedOverFolder(const QString &folder)
 {
     m_passedOverFolder = folder;
     showNotesFolder();
 }
 
-void FormMenu::showNotesFolder()
+void MainWindow::showNotesFolder()
 {
     QString text = tr("Notes folder: %1").arg(QDir::toNativeSeparators(m_folder.path()));
     if (!m_passedOverFolder.isEmpty())
         text = tr("%1 cannot be written, so notes are kept in %2")
                    .arg(QDir::toNativeSeparators(m_passedOverFolder),
                         QDir::toNativeSeparators(m_folder.path()));
-    LabelNotesFolder->setText(text);
-    LabelNotesFolder->setToolTip(text);
+    m_notesFolderLabel->setText(text);
+    m_notesFolderLabel->setToolTip(text);
 }
 
-void FormMenu::Command1_Click()
+void MainWindow::minimize()
 {
     refreshCatalogue();
     if (m_tray->available()) {
@@ -306,42 +304,42 @@ void FormMenu::Command1_Click()
     }
 }
 
-void FormMenu::Command5_Click()
+void MainWindow::newNote()
 {
     m_opener->newNote();
 }
 
-void FormMenu::Command8_Click()
+void MainWindow::toggleNoteList()
 {
-    if (Command8->text() == tr("Get Note")) {
+    if (m_getNoteButton->text() == tr("Get Note")) {
         refreshCatalogue();
-        Command8->setText(tr("Hide Note"));
+        m_getNoteButton->setText(tr("Hide Note"));
     } else {
         setSizeTwips(kStartWidth, heightTwips());
-        Command8->setText(tr("Get Note"));
+        m_getNoteButton->setText(tr("Get Note"));
     }
 }
 
-void FormMenu::refreshCatalogue()
+void MainWindow::refreshCatalogue()
 {
     m_catalogue.refresh();
-    List1->clear();
+    m_noteList->clear();
     m_tray->setNotes({});
     // Widen the window so that the list shows, unless it is minimised or off the top.
     const QScreen *where = screen();
     const int screenTop = where ? where->geometry().top() : 0;
     if (widthTwips() < kWidthWithList && !isMinimized() && frameGeometry().top() >= screenTop)
         setSizeTwips(kWidthWithList, heightTwips());
-    List1->show();
+    m_noteList->show();
     const QStringList entries = m_catalogue.entries();
-    List1->addItems(entries);
+    m_noteList->addItems(entries);
     m_tray->setNotes(entries.mid(0, TrayIcon::kNoteItems));
 }
 
-void FormMenu::noteWritten(const QString &path)
+void MainWindow::noteWritten(const QString &path)
 {
     // Only a list that has been filled is kept up to date as notes are written.
-    if (!List1->isVisibleTo(this))
+    if (!m_noteList->isVisibleTo(this))
         return;
     const NoteCatalogue::Change change = m_catalogue.noteChanged(QFileInfo(path).fileName());
     using Kind = NoteCatalogue::Change::Kind;
@@ -349,13 +347,13 @@ void FormMenu::noteWritten(const QString &path)
     case Kind::None:
         return;
     case Kind::Updated:
-        List1->item(change.row)->setText(m_catalogue.entry(change.row));
+        m_noteList->item(change.row)->setText(m_catalogue.entry(change.row));
         break;
     case Kind::Inserted:
-        List1->insertItem(change.row, m_catalogue.entry(change.row));
+        m_noteList->insertItem(change.row, m_catalogue.entry(change.row));
         break;
     case Kind::Removed:
-        delete List1->takeItem(change.row);
+        delete m_noteList->takeItem(change.row);
         break;
     }
     if (change.kind == Kind::Updated) {
@@ -367,25 +365,25 @@ void FormMenu::noteWritten(const QString &path)
     }
 }
 
-void FormMenu::openAllNotes()
+void MainWindow::openAllNotes()
 {
     refreshCatalogue();
     for (int row = 0; row < m_catalogue.size(); ++row)
         m_opener->openFile(m_catalogue.fileName(row));
 }
 
-void FormMenu::quitWhenNothingIsLeft()
+void MainWindow::quitWhenNothingIsLeft()
 {
     // Once the main window is closed, the program lasts as long as its open notes.
     if (m_unloaded && !isVisible() && m_opener->registry().windows().isEmpty())
         QCoreApplication::quit();
 }
 
-void FormMenu::Command2_Click()
+void MainWindow::exitProgram()
 {
     // Edits that automatic saving did not write are offered for saving first.
     UnsavedNotes::confirmExit(this, [this] {
-        Form_Unload();
+        unload();
         // Edits are dealt with by now. Hiding the notes writes any position still waiting
         // to be written; exit() then skips quit()'s closing of every window one at a time,
         // which rescans all widgets after each close and takes seconds with a thousand notes.
@@ -395,95 +393,96 @@ void FormMenu::Command2_Click()
     });
 }
 
-void FormMenu::Command9_Click()
+void MainWindow::toggleOptions()
 {
-    if (Frame2->isVisible()) {
+    if (m_options->isVisible()) {
         setSizeTwips(widthTwips(), kHeightWithoutOptions);
-        Frame2->hide();
+        m_options->hide();
     } else {
         setSizeTwips(widthTwips(), kHeightWithOptions);
-        Frame2->show();
+        m_options->show();
     }
 }
 
-StartupQuestion *FormMenu::startupQuestion() const
+StartupQuestion *MainWindow::startupQuestion() const
 {
     return m_startupQuestion;
 }
 
-void FormMenu::Command3_Click()
+void MainWindow::showAbout()
 {
     m_info.showAbout(this, m_folder.path());
 }
 
-void FormMenu::Command4_Click()
+void MainWindow::showHelp()
 {
     m_info.openHelp();
 }
 
-void FormMenu::Command10_Click()
+void MainWindow::showSuggestions()
 {
     m_info.showSuggestions(this);
 }
 
-void FormMenu::Command14_Click()
+void MainWindow::openSyncWindow()
 {
     // One window; using the command again shows it with a fresh list.
     if (!m_syncWindow) {
         m_syncWindow = new SyncWindow(m_folder.path(), m_siteAddress);
         connect(m_syncWindow, &SyncWindow::catalogueRefreshWanted, this,
-                &FormMenu::refreshCatalogue);
-        connect(m_syncWindow, &SyncWindow::notesPulled, this, &FormMenu::refreshCatalogue);
+                &MainWindow::refreshCatalogue);
+        connect(m_syncWindow, &SyncWindow::notesPulled, this, &MainWindow::refreshCatalogue);
     }
     m_syncWindow->showAndRefresh();
 }
 
-SyncWindow *FormMenu::syncWindow() const
+SyncWindow *MainWindow::syncWindow() const
 {
     return m_syncWindow;
 }
 
-void FormMenu::resizeEvent(QResizeEvent *event)
+void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    Form_Resize();
+    layoutForSize();
 }
 
-void FormMenu::Form_Resize()
+void MainWindow::layoutForSize()
 {
     // Each dimension follows the window on its own; one that would come out negative
     // (a narrow or minimised window) leaves the list as it was.
     const int listWidth = widthTwips() - kListWidthMargin;
     if (listWidth >= 0)
-        List1->resize(Twips::toPixels(listWidth), List1->height());
+        m_noteList->resize(Twips::toPixels(listWidth), m_noteList->height());
     const int listHeight = heightTwips() - kListHeightMargin;
     if (listHeight >= 0) {
         // Keep the list's foot inside the window, whose outer height counts the title bar.
-        const int room = height() - List1->y() - Twips::toPixels(120);
-        List1->resize(List1->width(), std::max(0, std::min(Twips::toPixels(listHeight), room)));
+        const int room = height() - m_noteList->y() - Twips::toPixels(120);
+        m_noteList->resize(m_noteList->width(),
+                           std::max(0, std::min(Twips::toPixels(listHeight), room)));
     }
 }
 
-void FormMenu::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
-    Form_Unload();
+    unload();
     QWidget::closeEvent(event);
     quitWhenNothingIsLeft();
 }
 
-void FormMenu::Form_Unload()
+void MainWindow::unload()
 {
     // Notes save themselves as they change; only the tray icon goes.
     m_tray->remove();
     m_unloaded = true;
 }
 
-void FormMenu::Timer4_Timer()
+void MainWindow::scanReminders()
 {
     m_reminders->scan();
 }
 
-void FormMenu::setClock(const Clock &clock)
+void MainWindow::setClock(const Clock &clock)
 {
     m_reminders->setClock(clock);
     m_opener->setClock(clock);
