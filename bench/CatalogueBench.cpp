@@ -7,9 +7,9 @@
 // FOLDER should be on the disk notes live on; by default a fresh folder is made in the
 // current directory (not /tmp, which is often held in memory).
 
-#include "notes/NoteForm.h"
+#include "notes/NoteWindow.h"
 #include "settings/SettingsStore.h"
-#include "shell/FormMenu.h"
+#include "shell/MainWindow.h"
 #include "shell/NoteCatalogue.h"
 #include "shell/NoteOpener.h"
 
@@ -59,20 +59,21 @@ double keystrokeWithListed(const QString &base, int count, int rounds)
     fillFolder(folder, count);
     SettingsStore settings;
     settings.save(Keys::DoNotAskStartup, QStringLiteral("1"));
-    FormMenu menu(settings, NotesFolder(folder));
-    menu.Form_Load();
-    menu.Command8_Click(); // Get Note: fills and shows the list
-    NoteForm *note = menu.noteOpener().openFile(QStringLiteral("PinvelleQuill1.pv"));
-    note->Text1->moveCursor(QTextCursor::End);
+    MainWindow menu(settings, NotesFolder(folder));
+    menu.start();
+    menu.toggleNoteList(); // Get Note: fills and shows the list
+    NoteWindow *note = menu.noteOpener().openFile(QStringLiteral("PinvelleQuill1.pv"));
+    note->findChild<QTextEdit *>(QStringLiteral("Text1"))->moveCursor(QTextCursor::End);
     std::vector<double> samples;
     for (int i = 0; i < rounds; ++i) {
         QElapsedTimer timer;
         timer.start();
-        QTest::keyClick(note->Text1, Qt::Key_X);
+        QTest::keyClick(note->findChild<QTextEdit *>(QStringLiteral("Text1")), Qt::Key_X);
         samples.push_back(msSince(timer));
     }
-    if (menu.List1->count() != count)
-        std::fprintf(stderr, "list holds %d entries, expected %d\n", menu.List1->count(), count);
+    if (menu.findChild<QListWidget *>(QStringLiteral("List1"))->count() != count)
+        std::fprintf(stderr, "list holds %d entries, expected %d\n",
+                     menu.findChild<QListWidget *>(QStringLiteral("List1"))->count(), count);
     return median(samples);
 }
 

@@ -3,7 +3,6 @@
 #include "sync/NoteTable.h"
 #include "sync/PulledName.h"
 #include "web/HtmlElement.h"
-#include "web/LegacyMarkup.h"
 #include "web/ParsedHtml.h"
 
 #include <cstddef>
@@ -28,13 +27,10 @@ static void checkName(const QString &pageName)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray page(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    // The page, and the page as its markup is written back out.
-    for (const QByteArray &markup : {page, LegacyMarkup::bodyOf(page).toUtf8()}) {
-        const ParsedHtml parsed(markup);
-        const NoteTable table{HtmlElement(parsed.document())};
-        for (const PulledNote &note : table.notes())
-            checkName(note.name);
-    }
+    const ParsedHtml parsed(page);
+    const NoteTable table{HtmlElement(parsed.document())};
+    for (const PulledNote &note : table.notes())
+        checkName(note.name);
     checkName(QString::fromUtf8(page));
     return 0;
 }

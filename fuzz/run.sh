@@ -14,7 +14,7 @@ cmake --build "$build" -j2 >"$build.build.log" 2>&1 || { tail -50 "$build.build.
 
 mkdir -p "$build/crashes"
 failed=0
-for target in markup pull reminder settings site_form; do
+for target in pull reminder settings site_form; do
     work="$build/corpus-$target"
     rm -rf "$work" && mkdir -p "$work"
     # New finds go to the scratch corpus; the checked-in one is only read.

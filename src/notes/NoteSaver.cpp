@@ -32,11 +32,17 @@ void NoteSaver::setPath(const QString &path)
     m_path = path;
     m_onDisk.reset();
     m_writeFailed = false;
+    m_trashOld = false;
 }
 
 void NoteSaver::loaded(const QString &bodyText)
 {
+    // What was read is already saved: nothing is written until the text changes, and
+    // Ctrl+Z straight after opening leaves the note as it is.
     m_onDisk = trimSpaces(bodyText);
+    m_lastSaved = *m_onDisk;
+    m_previous = m_lastSaved;
+    m_force = false;
 }
 
 NoteSaver::Outcome NoteSaver::run(const QString &bodyText, bool autoSave)
@@ -65,7 +71,10 @@ NoteSaver::Outcome NoteSaver::run(const QString &bodyText, bool autoSave)
 
 NoteWriteResult NoteSaver::write(const QString &trimmed)
 {
-    NoteWriteResult result = WriteNoteFile(toFileText(trimmed), m_path);
+    const OldNote old = m_trashOld ? OldNote::Trash : OldNote::Overwrite;
+    NoteWriteResult result = WriteNoteFile(toFileText(trimmed), m_path, old);
+    if (result.ok())
+        m_trashOld = false;
     m_writeFailed = !result.ok();
     if (result.ok())
         m_onDisk = trimmed;

@@ -26,10 +26,13 @@ public:
     const QString &path() const { return m_path; }
     // A new path: what the file there holds is not known until it is read or written.
     void setPath(const QString &path);
-    // The note was read from the path: body text is what the file holds.
+    // The note was read from the path: body text is what the file holds, and is taken as
+    // saved, so opening a note never writes it.
     void loaded(const QString &bodyText);
 
     void forceNextSave() { m_force = true; }
+    // The next write takes the place of another note's file, whose text goes to the trash.
+    void trashOldFileAtNextWrite() { m_trashOld = true; }
     bool forced() const { return m_force; }
 
     // One run of the save routine over the body's text.
@@ -53,6 +56,7 @@ private:
     QString m_lastSaved;
     QString m_previous;
     bool m_force = false;
+    bool m_trashOld = false;
     bool m_writeFailed = false;
     std::optional<QString> m_onDisk; // trimmed body text the file holds, when known
 };

@@ -1,6 +1,6 @@
 #include "UnsavedNotes.h"
 
-#include "NoteForm.h"
+#include "NoteWindow.h"
 #include "platform/Notice.h"
 #include "platform/ProductInfo.h"
 
@@ -10,11 +10,11 @@
 
 namespace UnsavedNotes {
 
-QList<NoteForm *> find()
+QList<NoteWindow *> find()
 {
-    QList<NoteForm *> notes;
+    QList<NoteWindow *> notes;
     for (QWidget *window : QApplication::topLevelWidgets()) {
-        auto *note = qobject_cast<NoteForm *>(window);
+        auto *note = qobject_cast<NoteWindow *>(window);
         if (note && note->hasUnsavedEdits())
             notes.append(note);
     }
@@ -26,15 +26,15 @@ void confirmExit(QWidget *parent, const std::function<void()> &proceed)
     confirm(find(), parent, proceed);
 }
 
-void confirm(const QList<NoteForm *> &unsaved, QWidget *parent,
+void confirm(const QList<NoteWindow *> &unsaved, QWidget *parent,
              const std::function<void()> &proceed)
 {
     if (unsaved.isEmpty()) {
         proceed();
         return;
     }
-    QList<QPointer<NoteForm>> notes;
-    for (NoteForm *note : unsaved)
+    QList<QPointer<NoteWindow>> notes;
+    for (NoteWindow *note : unsaved)
         notes.append(note);
 
     auto *box = new QMessageBox(
@@ -57,7 +57,7 @@ void confirm(const QList<NoteForm *> &unsaved, QWidget *parent,
         if (answer != QMessageBox::Yes)
             return;
         QStringList failures;
-        for (const QPointer<NoteForm> &note : notes) {
+        for (const QPointer<NoteWindow> &note : notes) {
             if (note && !note->saveNow())
                 failures.append(note->lastWriteError());
         }

@@ -3,7 +3,7 @@
 #include <QList>
 #include <functional>
 
-class NoteForm;
+class NoteWindow;
 class QWidget;
 
 // Edits that automatic saving did not write (it was off, or the write failed) would be
@@ -11,7 +11,7 @@ class QWidget;
 namespace UnsavedNotes {
 
 // The open note windows holding such edits.
-QList<NoteForm *> find();
+QList<NoteWindow *> find();
 
 // Calls proceed at once when no note holds such edits. Otherwise asks, without blocking,
 // whether to save them: Yes saves every one and proceeds only when all were written
@@ -19,7 +19,7 @@ QList<NoteForm *> find();
 void confirmExit(QWidget *parent, const std::function<void()> &proceed);
 
 // The same question for the given notes alone, e.g. one note being closed.
-void confirm(const QList<NoteForm *> &unsaved, QWidget *parent,
+void confirm(const QList<NoteWindow *> &unsaved, QWidget *parent,
              const std::function<void()> &proceed);
 
 } // namespace UnsavedNotes

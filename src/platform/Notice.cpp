@@ -6,7 +6,7 @@
 
 namespace Notice {
 
-void show(QWidget *parent, const QString &text)
+QMessageBox *show(QWidget *parent, const QString &text)
 {
     auto *box = new QMessageBox(QMessageBox::NoIcon, QString::fromLatin1(ProductInfo::kName), text,
                                 QMessageBox::Ok, parent);
@@ -14,6 +14,7 @@ void show(QWidget *parent, const QString &text)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     box->show();
+    return box;
 }
 
 } // namespace Notice

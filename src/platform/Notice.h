@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QMessageBox;
 class QWidget;
 
 // A message box that does not block the caller: it is shown and the handler goes on,
@@ -9,6 +10,7 @@ class QWidget;
 namespace Notice {
 
 // An OK-only message box titled with the program's name; it deletes itself when closed.
-void show(QWidget *parent, const QString &text);
+// Returned so the caller can act when it closes.
+QMessageBox *show(QWidget *parent, const QString &text);
 
 } // namespace Notice

@@ -11,7 +11,6 @@
 #include <QThread>
 
 namespace {
-const QByteArray kShowRequest = "show\n";
 constexpr int kConnectTimeoutMs = 1000;
 constexpr int kPrimaryStartupWaitMs = 3000;
 } // namespace
@@ -29,7 +28,7 @@ SingleInstance::SingleInstance(const QString &key, QObject *parent) : QObject(pa
 
 SingleInstance::~SingleInstance() = default;
 
-SingleInstance::Role SingleInstance::start()
+SingleInstance::Role SingleInstance::start(const QByteArray &request, int replyTimeoutMs)
 {
     m_lock = std::make_unique<QLockFile>(m_lockPath);
     m_lock->setStaleLockTime(0); // a lock whose process has died is taken over at once
@@ -40,8 +39,10 @@ SingleInstance::Role SingleInstance::start()
         QElapsedTimer waited;
         waited.start();
         while (waited.elapsed() < kPrimaryStartupWaitMs) {
-            if (askPrimaryToShow())
+            if (std::optional<QByteArray> answer = ask(request, replyTimeoutMs)) {
+                m_reply = *answer;
                 return Role::Secondary;
+            }
             QThread::msleep(50);
         }
         // Nobody answers: the lock was left behind, e.g. by a process killed while it
@@ -59,25 +60,41 @@ SingleInstance::Role SingleInstance::start()
         return Role::Primary; // still the only process on this folder; just not reachable
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains(kShowRequest.trimmed()))
-                    emit showRequested();
-                socket->disconnectFromServer();
-            });
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { answer(socket); });
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         }
     });
     return Role::Primary;
 }
 
-bool SingleInstance::askPrimaryToShow() const
+void SingleInstance::answer(QLocalSocket *socket)
+{
+    if (!socket->canReadLine())
+        return; // the rest of the line is still on its way
+    const QByteArray request = socket->readLine().trimmed();
+    QByteArray reply;
+    if (m_handler)
+        reply = m_handler(request);
+    else if (request == "show")
+        emit showRequested();
+    if (!reply.endsWith('\n'))
+        reply += '\n';
+    socket->write(reply);
+    socket->disconnectFromServer(); // sends what was written first
+}
+
+std::optional<QByteArray> SingleInstance::ask(const QByteArray &request, int replyTimeoutMs) const
 {
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(kConnectTimeoutMs))
-        return false;
-    socket.write(kShowRequest);
+        return std::nullopt;
+    socket.write(request.endsWith('\n') ? request : request + '\n');
     socket.waitForBytesWritten(kConnectTimeoutMs);
-    socket.waitForDisconnected(kConnectTimeoutMs);
-    return true;
+    QElapsedTimer waited;
+    waited.start();
+    while (!socket.canReadLine() && socket.state() == QLocalSocket::ConnectedState &&
+           waited.elapsed() < replyTimeoutMs)
+        socket.waitForReadyRead(static_cast<int>(replyTimeoutMs - waited.elapsed()));
+    return socket.canReadLine() ? socket.readLine().trimmed() : QByteArray();
 }

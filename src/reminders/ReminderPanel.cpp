@@ -47,11 +47,11 @@ ReminderPanel::ReminderPanel(SettingsStore &settings, const Clock &clock, QWidge
     setAutoFillBackground(true);
     setBackColor(kWhite);
 
-    Label1 = new QLabel(tr("MM / DD / YYYY    TIME     AM/PM"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    m_headings = new QLabel(tr("MM / DD / YYYY    TIME     AM/PM"), this);
+    m_headings->setObjectName(QStringLiteral("Label1"));
     // Transparent: the panel's colour, flashing or not, shows behind the headings.
-    Label1->setAutoFillBackground(false);
-    Label1->setGeometry(Twips::rect(240, 120, 2895, 255));
+    m_headings->setAutoFillBackground(false);
+    m_headings->setGeometry(Twips::rect(240, 120, 2895, 255));
 
     const auto field = [this](const char *name, int left, int width) {
         auto *edit = new QLineEdit(this);
@@ -59,26 +59,26 @@ ReminderPanel::ReminderPanel(SettingsStore &settings, const Clock &clock, QWidge
         edit->setGeometry(Twips::rect(left, 310, width, 285));
         return edit;
     };
-    Text4 = field("Text4", 240, 375);
-    Text5 = field("Text5", 600, 375);
-    Text8 = field("Text8", 960, 495);
-    Text9 = field("Text9", 1560, 595);
+    m_month = field("Text4", 240, 375);
+    m_day = field("Text5", 600, 375);
+    m_year = field("Text8", 960, 495);
+    m_time = field("Text9", 1560, 595);
 
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setEditable(true);
+    m_amPm = new QComboBox(this);
+    m_amPm->setObjectName(QStringLiteral("Combo1"));
+    m_amPm->setEditable(true);
     // Typing a mark and pressing Enter must not grow the list.
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->setEditText(QStringLiteral("AM"));
+    m_amPm->setInsertPolicy(QComboBox::NoInsert);
+    m_amPm->setEditText(QStringLiteral("AM"));
     // The box is narrow; the classic drawing leaves "AM" and "PM" room beside the arrow.
     // The style goes with the panel, after the box that uses it.
     if (QStyle *classic = QStyleFactory::create(QStringLiteral("Windows"))) {
         classic->setParent(this);
-        Combo1->setStyle(classic);
+        m_amPm->setStyle(classic);
     }
     // Its height follows its font, as a drop-down list's does.
     const QRect place = Twips::rect(2280, 310, 615, 0);
-    Combo1->setGeometry(place.x(), place.y(), place.width(), Combo1->sizeHint().height());
+    m_amPm->setGeometry(place.x(), place.y(), place.width(), m_amPm->sizeHint().height());
 
     const auto button = [this](const char *name, const QString &caption, int left) {
         auto *b = new QPushButton(caption, this);
@@ -87,16 +87,16 @@ ReminderPanel::ReminderPanel(SettingsStore &settings, const Clock &clock, QWidge
         b->setAutoDefault(false);
         return b;
     };
-    Command4 = button("Command4", setCaption(), 120);
-    Command5 = button("Command5", tr("Cancel"), 1560);
+    m_setButton = button("Command4", setCaption(), 120);
+    m_cancelButton = button("Command5", tr("Cancel"), 1560);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
+    m_flashTimer = new QTimer(this);
+    m_flashTimer->setObjectName(QStringLiteral("Timer1"));
+    m_flashTimer->setInterval(1000);
 
-    connect(Command4, &QPushButton::clicked, this, &ReminderPanel::Command4_Click);
-    connect(Command5, &QPushButton::clicked, this, &ReminderPanel::Command5_Click);
-    connect(Timer1, &QTimer::timeout, this, &ReminderPanel::Timer1_Timer);
+    connect(m_setButton, &QPushButton::clicked, this, &ReminderPanel::setOrCancel);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ReminderPanel::dismiss);
+    connect(m_flashTimer, &QTimer::timeout, this, &ReminderPanel::flash);
 }
 
 ReminderPanel::~ReminderPanel() = default;
@@ -106,62 +106,62 @@ QString ReminderPanel::key() const
     return window()->windowTitle();
 }
 
-void ReminderPanel::Reminder_Click()
+void ReminderPanel::showStored()
 {
     show();
     raise();
     const QString value = m_settings.read(section(), key(), QString());
     if (!value.isEmpty()) {
         setFields(ReminderText::split(value));
-        Command4->setText(cancelCaption());
+        m_setButton->setText(cancelCaption());
     }
     // Fields that hold something, loaded or typed earlier in this window, are kept.
-    if (!Text4->text().isEmpty())
+    if (!m_month->text().isEmpty())
         return;
     const ReminderText::Fields now = ReminderText::fromDateTime(m_clock.now());
-    Text4->setText(now.month);
-    Text5->setText(now.day);
-    Text8->setText(now.year);
-    Text9->setText(now.time);
-    Combo1->clear();
-    Combo1->addItem(QStringLiteral("AM"));
-    Combo1->addItem(QStringLiteral("PM"));
-    Combo1->setEditText(now.mark);
+    m_month->setText(now.month);
+    m_day->setText(now.day);
+    m_year->setText(now.year);
+    m_time->setText(now.time);
+    m_amPm->clear();
+    m_amPm->addItem(QStringLiteral("AM"));
+    m_amPm->addItem(QStringLiteral("PM"));
+    m_amPm->setEditText(now.mark);
 }
 
-void ReminderPanel::Command4_Click()
+void ReminderPanel::setOrCancel()
 {
-    if (Command4->text() == setCaption()) {
+    if (m_setButton->text() == setCaption()) {
         m_settings.save(section(), key(), ReminderText::join(fields()));
-        Command4->setText(cancelCaption());
+        m_setButton->setText(cancelCaption());
     } else {
         // The AM/PM mark stays as it was.
-        Text4->clear();
-        Text5->clear();
-        Text8->clear();
-        Text9->clear();
-        Command4->setText(setCaption());
+        m_month->clear();
+        m_day->clear();
+        m_year->clear();
+        m_time->clear();
+        m_setButton->setText(setCaption());
         m_settings.save(section(), key(), QString());
     }
     // The flashing goes on while hidden; only Cancel stops it.
     hide();
 }
 
-void ReminderPanel::Command5_Click()
+void ReminderPanel::dismiss()
 {
     setBackColor(kWhite);
-    Timer1->stop();
+    m_flashTimer->stop();
     hide();
 }
 
-void ReminderPanel::Timer1_Timer()
+void ReminderPanel::flash()
 {
     setBackColor(backColor() == kWhite ? kBlue : kWhite);
 }
 
 void ReminderPanel::showDue(const QString &value)
 {
-    Timer1->start();
+    m_flashTimer->start();
     show();
     raise();
     if (!value.isEmpty())
@@ -170,17 +170,17 @@ void ReminderPanel::showDue(const QString &value)
 
 ReminderText::Fields ReminderPanel::fields() const
 {
-    return ReminderText::Fields{Text4->text(), Text5->text(), Text8->text(), Text9->text(),
-                                Combo1->currentText()};
+    return ReminderText::Fields{m_month->text(), m_day->text(), m_year->text(), m_time->text(),
+                                m_amPm->currentText()};
 }
 
 void ReminderPanel::setFields(const ReminderText::Fields &fields)
 {
-    Text4->setText(fields.month);
-    Text5->setText(fields.day);
-    Text8->setText(fields.year);
-    Text9->setText(fields.time);
-    Combo1->setEditText(fields.mark);
+    m_month->setText(fields.month);
+    m_day->setText(fields.day);
+    m_year->setText(fields.year);
+    m_time->setText(fields.time);
+    m_amPm->setEditText(fields.mark);
 }
 
 QColor ReminderPanel::backColor() const

@@ -23,13 +23,13 @@ public:
 
     // "Set Date/Time Reminder": shows the stored reminder, or the current minute when the
     // fields are empty.
-    void Reminder_Click();
+    void showStored();
     // "Set Reminder" stores the fields; "Cancel Reminder" empties them and the store.
-    void Command4_Click();
+    void setOrCancel();
     // "Cancel": stops the flashing and hides the panel; the stored reminder stays.
-    void Command5_Click();
+    void dismiss();
     // One flash: white becomes pure blue and anything else white.
-    void Timer1_Timer();
+    void flash();
 
     // A reminder that fell due: the panel shows value and flashes.
     void showDue(const QString &value);
@@ -38,16 +38,6 @@ public:
     QColor backColor() const;
     // "Frame1", drawn in the top border as a frame's caption is.
     QString caption() const { return m_caption; }
-
-    QLabel *Label1;        // column headings
-    QLineEdit *Text4;      // month
-    QLineEdit *Text5;      // day
-    QLineEdit *Text8;      // year
-    QLineEdit *Text9;      // time, hours and minutes
-    QComboBox *Combo1;     // AM or PM, editable
-    QPushButton *Command4; // "Set Reminder" / "Cancel Reminder": its caption is the state
-    QPushButton *Command5; // "Cancel"
-    QTimer *Timer1;        // flashes the panel while running
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -61,4 +51,14 @@ private:
     SettingsStore &m_settings;
     const Clock &m_clock;
     QString m_caption;
+
+    QLabel *m_headings;          // column headings
+    QLineEdit *m_month;          // month
+    QLineEdit *m_day;            // day
+    QLineEdit *m_year;           // year
+    QLineEdit *m_time;           // time, hours and minutes
+    QComboBox *m_amPm;           // AM or PM, editable
+    QPushButton *m_setButton;    // "Set Reminder" / "Cancel Reminder": its caption is the state
+    QPushButton *m_cancelButton; // "Cancel"
+    QTimer *m_flashTimer;        // flashes the panel while running
 };

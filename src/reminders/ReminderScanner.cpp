@@ -1,18 +1,16 @@
 #include "ReminderScanner.h"
 
 #include "Clock.h"
-#include "ReminderPanel.h"
+#include "ReminderNotes.h"
 #include "ReminderText.h"
-#include "notes/NoteForm.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
 
-#include <QTextEdit>
 #include <QTimer>
 
-ReminderScanner::ReminderScanner(SettingsStore &settings, const Clock &clock, Hooks hooks,
+ReminderScanner::ReminderScanner(SettingsStore &settings, const Clock &clock, ReminderNotes &notes,
                                  QObject *parent)
-    : QObject(parent), m_settings(settings), m_clock(&clock), m_hooks(std::move(hooks)),
+    : QObject(parent), m_settings(settings), m_clock(&clock), m_notesAround(notes),
       m_stepTimer(new QTimer(this))
 {
     m_stepTimer->setSingleShot(true);
@@ -36,7 +34,7 @@ void ReminderScanner::scan()
 {
     if (m_scanning)
         return;
-    m_notes = m_hooks.noteFiles ? m_hooks.noteFiles() : QStringList();
+    m_notes = m_notesAround.reminderNoteFiles();
     m_next = 0;
     m_scanning = true;
     m_stepTimer->start();
@@ -65,14 +63,11 @@ void ReminderScanner::look(const QString &fileName)
     const QString value = m_settings.read(section, fileName, QString());
     if (value.isEmpty() || !ReminderText::isDue(value, m_clock->now()))
         return;
-    if (m_hooks.bringToFront && m_hooks.bringToFront(fileName))
+    if (m_notesAround.bringNoteToFront(fileName))
         return;
-    NoteForm *note = m_hooks.openNote ? m_hooks.openNote(fileName) : nullptr;
-    if (!note)
+    const std::optional<QString> text = m_notesAround.openNoteForReminder(fileName, value);
+    if (!text)
         return;
-    if (auto *panel = qobject_cast<ReminderPanel *>(note->reminderPanel()))
-        panel->showDue(m_settings.read(section, fileName, QString()));
-    note->show();
     m_settings.save(section, fileName, QString());
-    emit reminderFired(fileName, ReminderText::firstWords(note->Text1->toPlainText()));
+    emit reminderFired(fileName, ReminderText::firstWords(*text));
 }

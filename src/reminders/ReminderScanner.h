@@ -2,10 +2,9 @@
 
 #include <QObject>
 #include <QStringList>
-#include <functional>
 
 class Clock;
-class NoteForm;
+class ReminderNotes;
 class QTimer;
 class SettingsStore;
 
@@ -17,17 +16,7 @@ class SettingsStore;
 class ReminderScanner final : public QObject {
     Q_OBJECT
 public:
-    // What the scanner asks of the program around it.
-    struct Hooks {
-        // The file names of every note in the notes folder.
-        std::function<QStringList()> noteFiles;
-        // Brings the open note window titled fileName to the front; false when none is.
-        std::function<bool(const QString &fileName)> bringToFront;
-        // Opens the note in a new window of the current border kind and shows it.
-        std::function<NoteForm *(const QString &fileName)> openNote;
-    };
-
-    ReminderScanner(SettingsStore &settings, const Clock &clock, Hooks hooks,
+    ReminderScanner(SettingsStore &settings, const Clock &clock, ReminderNotes &notes,
                     QObject *parent = nullptr);
     ~ReminderScanner() override;
 
@@ -49,7 +38,7 @@ private:
 
     SettingsStore &m_settings;
     const Clock *m_clock;
-    Hooks m_hooks;
+    ReminderNotes &m_notesAround;
     QStringList m_notes;
     int m_next = 0;
     bool m_scanning = false;

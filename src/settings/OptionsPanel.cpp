@@ -36,80 +36,83 @@ OptionsPanel::OptionsPanel(SettingsStore &settings, QWidget *parent)
     setObjectName(QStringLiteral("Frame2"));
     resize(Twips::size(kFrameWidth, 1935));
 
-    Frame1 =
+    m_sizeFrame =
         place(new BlueFrame(tr("Default Note Window Size"), this), "Frame1", 120, 240, 2655, 735);
-    Label2 = place(new QLabel(tr("Height"), Frame1), "Label2", 120, 360, 615, 255);
-    Text1 = place(new QLineEdit(QStringLiteral("3000"), Frame1), "Text1", 720, 360, 615, 285);
-    Label3 = place(new QLabel(tr("Width"), Frame1), "Label3", 1440, 360, 495, 255);
-    Text2 = place(new QLineEdit(QStringLiteral("4000"), Frame1), "Text2", 1920, 360, 615, 285);
+    m_heightLabel = place(new QLabel(tr("Height"), m_sizeFrame), "Label2", 120, 360, 615, 255);
+    m_height =
+        place(new QLineEdit(QStringLiteral("3000"), m_sizeFrame), "Text1", 720, 360, 615, 285);
+    m_widthLabel = place(new QLabel(tr("Width"), m_sizeFrame), "Label3", 1440, 360, 495, 255);
+    m_width =
+        place(new QLineEdit(QStringLiteral("4000"), m_sizeFrame), "Text2", 1920, 360, 615, 285);
 
-    Label5 = place(new QLabel(tr("Font Size:"), this), "Label5", 120, 1080, 1575, 255);
-    Text3 = place(new QLineEdit(this), "Text3", 960, 1080, 1095, 285);
-    Label8 = place(new QLabel(tr("Note Color:"), this), "Label8", 120, 1440, 1095, 255);
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->setGeometry(
-        QRect(Twips::point(960, 1440), QSize(Twips::toPixels(1095), Combo1->sizeHint().height())));
+    m_fontSizeLabel = place(new QLabel(tr("Font Size:"), this), "Label5", 120, 1080, 1575, 255);
+    m_fontSize = place(new QLineEdit(this), "Text3", 960, 1080, 1095, 285);
+    m_colourLabel = place(new QLabel(tr("Note Color:"), this), "Label8", 120, 1440, 1095, 255);
+    m_colour = new QComboBox(this);
+    m_colour->setObjectName(QStringLiteral("Combo1"));
+    m_colour->setEditable(true);
+    m_colour->setInsertPolicy(QComboBox::NoInsert);
+    m_colour->setGeometry(QRect(Twips::point(960, 1440),
+                                QSize(Twips::toPixels(1095), m_colour->sizeHint().height())));
 
-    Check1 =
+    m_autoSaveBox =
         place(new QCheckBox(tr("Automatically Save Notes"), this), "Check1", 3000, 240, 2175, 255);
-    Check1->setChecked(true);
-    Check3 =
+    m_autoSaveBox->setChecked(true);
+    m_openAllBox =
         place(new QCheckBox(tr("Open All Notes on Startup"), this), "Check3", 3000, 480, 2175, 255);
-    Check2 =
+    m_allOnTopBox =
         place(new QCheckBox(tr("All Notes Stay On Top"), this), "Check2", 3000, 720, 2175, 255);
-    Check4 =
+    m_runMinimizedBox =
         place(new QCheckBox(tr("Run Minimized on Startup"), this), "Check4", 3000, 960, 2175, 255);
-    Option2 =
+    m_thinBorder =
         place(new QRadioButton(tr("Note Border -Thin"), this), "Option2", 3120, 1320, 1815, 195);
-    Option1 =
+    m_fullBorder =
         place(new QRadioButton(tr("Note Border - Full"), this), "Option1", 3120, 1560, 1815, 195);
-    Option2->setChecked(true);
+    m_thinBorder->setChecked(true);
 
     // The labels are transparent and the fields they name sit over their right part.
-    for (QWidget *field : {static_cast<QWidget *>(Text1), static_cast<QWidget *>(Text2),
-                           static_cast<QWidget *>(Text3), static_cast<QWidget *>(Combo1)})
+    for (QWidget *field : {static_cast<QWidget *>(m_height), static_cast<QWidget *>(m_width),
+                           static_cast<QWidget *>(m_fontSize), static_cast<QWidget *>(m_colour)})
         field->raise();
     // Captions drawn in this desktop's font may need more room than the classic controls
     // had: let them grow towards the frame's right edge, and to the height they need.
     const int rightEdge = Twips::toPixels(kFrameWidth - kInnerMargin);
-    for (QAbstractButton *box : std::initializer_list<QAbstractButton *>{
-             Check1, Check3, Check2, Check4, Option2, Option1}) {
+    for (QAbstractButton *box :
+         std::initializer_list<QAbstractButton *>{m_autoSaveBox, m_openAllBox, m_allOnTopBox,
+                                                  m_runMinimizedBox, m_thinBorder, m_fullBorder}) {
         const QSize wanted = box->sizeHint();
         box->resize(std::clamp(wanted.width(), box->width(), rightEdge - box->x()),
                     std::max(box->height(), wanted.height()));
     }
 
-    connect(Check2, &QCheckBox::toggled, this, &OptionsPanel::Check2_Click);
-    connect(Check3, &QCheckBox::toggled, this, &OptionsPanel::Check3_Click);
-    connect(Check4, &QCheckBox::toggled, this, &OptionsPanel::Check4_Click);
-    connect(Text3, &QLineEdit::textChanged, this, &OptionsPanel::Text3_Change);
-    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+    connect(m_allOnTopBox, &QCheckBox::toggled, this, &OptionsPanel::storeAllOnTop);
+    connect(m_openAllBox, &QCheckBox::toggled, this, &OptionsPanel::storeOpenAll);
+    connect(m_runMinimizedBox, &QCheckBox::toggled, this, &OptionsPanel::storeRunMinimized);
+    connect(m_fontSize, &QLineEdit::textChanged, this, &OptionsPanel::checkFontSize);
+    connect(m_fullBorder, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            Option_Click();
+            storeBorder();
     });
-    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+    connect(m_thinBorder, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            Option_Click();
+            storeBorder();
     });
-    Combo1->installEventFilter(this);
-    if (Combo1->lineEdit())
-        Combo1->lineEdit()->installEventFilter(this);
+    m_colour->installEventFilter(this);
+    if (m_colour->lineEdit())
+        m_colour->lineEdit()->installEventFilter(this);
 
     hide();
 }
 
 void OptionsPanel::readLayoutOptions()
 {
-    Check2->setChecked(m_settings.readTick(Keys::NotesOnTop) == 1);
-    Check3->setChecked(m_settings.readTick(Keys::OpenAllNotes) == 1);
+    m_allOnTopBox->setChecked(m_settings.readTick(Keys::NotesOnTop) == 1);
+    m_openAllBox->setChecked(m_settings.readTick(Keys::OpenAllNotes) == 1);
     const QString font = m_settings.read(Keys::NoteFont);
-    if (Text3->text() == font)
-        Text3_Change(); // the field did not change, but the stored value is checked all the same
+    if (m_fontSize->text() == font)
+        checkFontSize(); // the field did not change, but the stored value is checked all the same
     else
-        Text3->setText(font);
+        m_fontSize->setText(font);
 }
 
 void OptionsPanel::readBorder()
@@ -118,109 +121,110 @@ void OptionsPanel::readBorder()
     const bool full = m_settings.readFlag(Keys::BorderFull);
     // One of the two is always selected: clearing one alone selects nothing else.
     if (thin)
-        Option2->setChecked(true);
+        m_thinBorder->setChecked(true);
     if (full)
-        Option1->setChecked(true);
+        m_fullBorder->setChecked(true);
 }
 
 void OptionsPanel::readRunMinimized()
 {
-    Check4->setChecked(m_settings.readTick(Keys::RunMinimized) == 1);
+    m_runMinimizedBox->setChecked(m_settings.readTick(Keys::RunMinimized) == 1);
 }
 
 void OptionsPanel::fillColourList()
 {
-    Combo1->clear();
-    Combo1->addItems(NoteColours::names());
-    Combo1->setCurrentIndex(-1);
-    Combo1->setEditText(m_settings.read(Keys::NoteColour));
+    m_colour->clear();
+    m_colour->addItems(NoteColours::names());
+    m_colour->setCurrentIndex(-1);
+    m_colour->setEditText(m_settings.read(Keys::NoteColour));
 }
 
 QString OptionsPanel::defaultHeightText() const
 {
-    return Text1->text();
+    return m_height->text();
 }
 
 QString OptionsPanel::defaultWidthText() const
 {
-    return Text2->text();
+    return m_width->text();
 }
 
 QString OptionsPanel::fontSizeText() const
 {
-    return Text3->text();
+    return m_fontSize->text();
 }
 
 QString OptionsPanel::colourText() const
 {
-    return Combo1->currentText();
+    return m_colour->currentText();
 }
 
 bool OptionsPanel::autoSave() const
 {
-    return Check1->isChecked();
+    return m_autoSaveBox->isChecked();
 }
 
 bool OptionsPanel::openAllOnStartup() const
 {
-    return Check3->isChecked();
+    return m_openAllBox->isChecked();
 }
 
 bool OptionsPanel::allOnTop() const
 {
-    return Check2->isChecked();
+    return m_allOnTopBox->isChecked();
 }
 
 bool OptionsPanel::runMinimized() const
 {
-    return Check4->isChecked();
+    return m_runMinimizedBox->isChecked();
 }
 
 bool OptionsPanel::fullBorder() const
 {
-    return !Option2->isChecked();
+    return !m_thinBorder->isChecked();
 }
 
 bool OptionsPanel::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusOut && (watched == Combo1 || watched == Combo1->lineEdit()))
-        Combo1_Validate();
+    if (event->type() == QEvent::FocusOut &&
+        (watched == m_colour || watched == m_colour->lineEdit()))
+        storeColour();
     return BlueFrame::eventFilter(watched, event);
 }
 
-void OptionsPanel::Check2_Click()
+void OptionsPanel::storeAllOnTop()
 {
-    m_settings.save(Keys::NotesOnTop, SettingValues::fromTick(Check2->isChecked()));
+    m_settings.save(Keys::NotesOnTop, SettingValues::fromTick(m_allOnTopBox->isChecked()));
 }
 
-void OptionsPanel::Check3_Click()
+void OptionsPanel::storeOpenAll()
 {
-    m_settings.save(Keys::OpenAllNotes, SettingValues::fromTick(Check3->isChecked()));
+    m_settings.save(Keys::OpenAllNotes, SettingValues::fromTick(m_openAllBox->isChecked()));
 }
 
-void OptionsPanel::Check4_Click()
+void OptionsPanel::storeRunMinimized()
 {
-    m_settings.save(Keys::RunMinimized, SettingValues::fromTick(Check4->isChecked()));
+    m_settings.save(Keys::RunMinimized, SettingValues::fromTick(m_runMinimizedBox->isChecked()));
 }
 
-void OptionsPanel::Text3_Change()
+void OptionsPanel::checkFontSize()
 {
-    const QString text = Text3->text();
+    const QString text = m_fontSize->text();
     if (!text.trimmed().isEmpty() && !SettingValues::isNumeric(text)) {
         Notice::show(window(), tr("Must be a numberic value "));
-        Text3->setText(QStringLiteral("8")); // runs this handler again, which stores "8"
+        m_fontSize->setText(QStringLiteral("8")); // runs this handler again, which stores "8"
         return;
     }
     m_settings.save(Keys::NoteFont, text);
 }
 
-void OptionsPanel::Combo1_Validate()
+void OptionsPanel::storeColour()
 {
-    m_settings.save(Keys::NoteColour, Combo1->currentText());
+    m_settings.save(Keys::NoteColour, m_colour->currentText());
 }
 
-void OptionsPanel::Option_Click()
+void OptionsPanel::storeBorder()
 {
-    m_settings.save(Keys::BorderThin, SettingValues::fromFlag(Option2->isChecked()));
-    m_settings.save(Keys::BorderFull, SettingValues::fromFlag(Option1->isChecked()));
+    m_settings.save(Keys::BorderThin, SettingValues::fromFlag(m_thinBorder->isChecked()));
+    m_settings.save(Keys::BorderFull, SettingValues::fromFlag(m_fullBorder->isChecked()));
 }

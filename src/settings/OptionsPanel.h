@@ -34,33 +34,31 @@ public:
     bool runMinimized() const;
     bool fullBorder() const;
 
-    // The controls, named as stored and looked up by tests with findChild.
-    BlueFrame *Frame1;     // "Default Note Window Size"
-    QLabel *Label2;        // "Height"
-    QLineEdit *Text1;      // default height in twips
-    QLabel *Label3;        // "Width"
-    QLineEdit *Text2;      // default width in twips
-    QLabel *Label5;        // "Font Size:"
-    QLineEdit *Text3;      // font size in points
-    QLabel *Label8;        // "Note Color:"
-    QComboBox *Combo1;     // note colour, editable
-    QCheckBox *Check1;     // "Automatically Save Notes"
-    QCheckBox *Check3;     // "Open All Notes on Startup"
-    QCheckBox *Check2;     // "All Notes Stay On Top"
-    QCheckBox *Check4;     // "Run Minimized on Startup"
-    QRadioButton *Option2; // "Note Border -Thin"
-    QRadioButton *Option1; // "Note Border - Full"
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void Check2_Click();
-    void Check3_Click();
-    void Check4_Click();
-    void Text3_Change();
-    void Combo1_Validate();
-    void Option_Click();
+    void storeAllOnTop();
+    void storeOpenAll();
+    void storeRunMinimized();
+    void checkFontSize();
+    void storeColour();
+    void storeBorder();
 
     SettingsStore &m_settings;
+    BlueFrame *m_sizeFrame;       // "Default Note Window Size"
+    QLabel *m_heightLabel;        // "Height"
+    QLineEdit *m_height;          // default height in twips
+    QLabel *m_widthLabel;         // "Width"
+    QLineEdit *m_width;           // default width in twips
+    QLabel *m_fontSizeLabel;      // "Font Size:"
+    QLineEdit *m_fontSize;        // font size in points
+    QLabel *m_colourLabel;        // "Note Color:"
+    QComboBox *m_colour;          // note colour, editable
+    QCheckBox *m_autoSaveBox;     // "Automatically Save Notes"
+    QCheckBox *m_openAllBox;      // "Open All Notes on Startup"
+    QCheckBox *m_allOnTopBox;     // "All Notes Stay On Top"
+    QCheckBox *m_runMinimizedBox; // "Run Minimized on Startup"
+    QRadioButton *m_thinBorder;   // "Note Border -Thin"
+    QRadioButton *m_fullBorder;   // "Note Border - Full"
 };

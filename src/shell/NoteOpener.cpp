@@ -1,8 +1,7 @@
 #include "NoteOpener.h"
 
 #include "NoteCatalogue.h"
-#include "notes/NoteForm1.h"
-#include "notes/NoteForm22.h"
+#include "notes/NoteWindow.h"
 #include "platform/Notice.h"
 #include "reminders/ReminderPanel.h"
 #include "settings/OptionsPanel.h"
@@ -22,26 +21,32 @@ NoteOpener::~NoteOpener()
         delete window;
 }
 
-NoteForm *NoteOpener::createWindow()
+NoteWindow *NoteOpener::createWindow()
 {
-    NoteForm *window = nullptr;
+    NoteWindow *window = nullptr;
     if (m_panel.fullBorder())
-        window = new NoteForm22(m_options, m_settings, m_folder);
+        window = new NoteWindow(NoteBorder::Full, m_options, m_settings, m_folder);
     else
-        window = new NoteForm1(m_options, m_settings, m_folder);
-    connect(window, &NoteForm::noteWritten, this, &NoteOpener::noteWritten);
+        window = new NoteWindow(NoteBorder::Thin, m_options, m_settings, m_folder);
+    connect(window, &NoteWindow::noteWritten, this, &NoteOpener::noteWritten);
+    connect(window, &NoteWindow::noteTrashed, this, &NoteOpener::noteTrashed);
+    window->setOpenNoteFinder([this, window = QPointer<NoteWindow>(window)](const QString &name) {
+        QWidget *other = m_registry.find(name);
+        return other && other != window &&
+               m_registry.activate(name) == WindowRegistry::Activation::Activated;
+    });
     auto *panel = new ReminderPanel(m_settings, *m_clock);
     window->setReminderPanel(panel);
-    connect(window, &NoteForm::reminderRequested, panel, &ReminderPanel::Reminder_Click);
+    connect(window, &NoteWindow::reminderRequested, panel, &ReminderPanel::showStored);
     m_registry.add(window);
     m_current = window;
     return window;
 }
 
-NoteForm *NoteOpener::newNote()
+NoteWindow *NoteOpener::newNote()
 {
     m_options.setCreatingNotes(true);
-    NoteForm *window = nullptr;
+    NoteWindow *window = nullptr;
     while (!window) {
         if (m_counter >= kLastNoteNumber) {
             m_options.setCreatingNotes(false);
@@ -51,29 +56,29 @@ NoteForm *NoteOpener::newNote()
             return nullptr;
         }
         ++m_counter;
-        NoteForm *candidate = createWindow();
+        NoteWindow *candidate = createWindow();
         candidate->load(QString::number(m_counter));
-        if (candidate->Text1->toPlainText().isEmpty())
+        if (candidate->text().isEmpty())
             window = candidate;
         else
             candidate->close(); // that number is taken; the window is not kept
     }
-    window->show();
+    window->showFocused();
     m_options.setCreatingNotes(false);
     return window;
 }
 
-NoteForm *NoteOpener::openEntry(const QString &entry)
+NoteWindow *NoteOpener::openEntry(const QString &entry)
 {
     const QString fileName = NoteCatalogue::fileNameOfEntry(entry);
     if (m_registry.activate(fileName) == WindowRegistry::Activation::Activated)
-        return qobject_cast<NoteForm *>(m_registry.find(fileName));
+        return qobject_cast<NoteWindow *>(m_registry.find(fileName));
     return openFile(fileName);
 }
 
-NoteForm *NoteOpener::openFile(const QString &fileName)
+NoteWindow *NoteOpener::openFile(const QString &fileName)
 {
-    NoteForm *window = createWindow();
+    NoteWindow *window = createWindow();
     window->load(fileName);
     window->show();
     return window;

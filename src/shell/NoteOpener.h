@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PanelNoteOptions.h"
-#include "notes/NoteForm.h"
+#include "notes/NoteWindow.h"
 #include "platform/WindowRegistry.h"
 #include "reminders/SystemClock.h"
 #include "store/NotesFolder.h"
@@ -28,15 +28,15 @@ public:
 
     // Opens an empty note under the first number past the last one tried whose note holds
     // no text. Null, after telling the user, when the numbers have run out.
-    NoteForm *newNote();
+    NoteWindow *newNote();
     // Brings the note named in a catalogue entry to the front, or opens it.
-    NoteForm *openEntry(const QString &entry);
+    NoteWindow *openEntry(const QString &entry);
     // Opens the note in a new window of the current border kind, without looking for an
     // open one first, as start-up does.
-    NoteForm *openFile(const QString &fileName);
+    NoteWindow *openFile(const QString &fileName);
 
     // The note window this created last.
-    NoteForm *current() const { return m_current; }
+    NoteWindow *current() const { return m_current; }
     WindowRegistry &registry() { return m_registry; }
     const NoteOptions &options() const { return m_options; }
     int lastNumberTried() const { return m_counter; }
@@ -49,16 +49,18 @@ public:
 signals:
     // A note window wrote or removed its file.
     void noteWritten(const QString &path);
+    // A note's old file went to the trash out of the user's sight; message says where.
+    void noteTrashed(const QString &message);
 
 private:
-    NoteForm *createWindow();
+    NoteWindow *createWindow();
 
     const OptionsPanel &m_panel;
     SettingsStore &m_settings;
     NotesFolder m_folder;
     PanelNoteOptions m_options;
     WindowRegistry m_registry;
-    QPointer<NoteForm> m_current;
+    QPointer<NoteWindow> m_current;
     int m_counter = 0;
     SystemClock m_systemClock;
     const Clock *m_clock = &m_systemClock;

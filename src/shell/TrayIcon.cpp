@@ -21,6 +21,10 @@ TrayIcon::TrayIcon(const QIcon &icon, const QString &tip, QObject *parent)
                 [this, item] { emit noteRequested(item->data().toString()); });
         m_noteItems << item;
     }
+    m_menu->addSeparator()->setObjectName(QStringLiteral("filler2"));
+    QAction *backups = m_menu->addAction(tr("Open Backups Folder"));
+    backups->setObjectName(QStringLiteral("OpenBackups"));
+    connect(backups, &QAction::triggered, this, &TrayIcon::backupsFolderRequested);
     connect(newNote, &QAction::triggered, this, &TrayIcon::newNoteRequested);
     connect(show, &QAction::triggered, this, &TrayIcon::showMainWindowRequested);
 

@@ -9,9 +9,9 @@ class QMenu;
 class QSystemTrayIcon;
 
 // The icon in the notification area and its pop-up menu: "New Note", "Show Pinvelle",
-// a separator and up to twenty notes. The left button asks for the main window, the
-// right button pops up the menu. Where the desktop has no notification area the icon
-// is never shown and available() says so.
+// a separator, up to twenty notes, a separator and "Open Backups Folder". The left button asks for
+// the main window, the right button pops up the menu. Where the desktop has no notification area
+// the icon is never shown and available() says so.
 class TrayIcon final : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +39,8 @@ public:
 signals:
     void newNoteRequested();
     void showMainWindowRequested();
+    // "Open Backups Folder" was chosen.
+    void backupsFolderRequested();
     // A note item was chosen; entry is its caption.
     void noteRequested(const QString &entry);
 

@@ -1,6 +1,8 @@
 #include "NoteFile.h"
 
 #include "NoteText.h"
+#include "NoteTrash.h"
+#include "platform/DirectorySync.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -9,7 +11,13 @@
 
 namespace {
 const QByteArray kLineEnd = "\r\n";
+
+bool holds(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.size() == bytes.size() && file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
 }
+} // namespace
 
 QString NoteWriteResult::message() const
 {
@@ -28,26 +36,22 @@ QString ReadNoteFile(const QString &path)
     return NoteText::decode(bytes);
 }
 
-NoteWriteResult WriteNoteFile(const QString &text, const QString &path)
+NoteWriteResult WriteNoteFile(const QString &text, const QString &path, OldNote old)
 {
-    NoteWriteResult result{path, {}};
+    NoteWriteResult result{path, {}, {}};
     const QFileInfo info(path);
+    const QString folderStands =
+        QCoreApplication::translate("NoteFile", "a folder stands where the note's file belongs");
 
     if (!NoteText::hasContent(text)) {
-        if (info.exists() || info.isSymLink()) {
-            QFile file(path);
-            if (info.isDir() || !file.remove())
-                result.error =
-                    info.isDir() ? QCoreApplication::translate(
-                                       "NoteFile", "a folder stands where the note's file belongs")
-                                 : file.errorString();
-        }
+        const NoteTrash::Result trashed = NoteTrash::forThisUser().moveToTrash(path);
+        result.error = trashed.error;
+        result.trashedTo = trashed.where;
         return result;
     }
 
     if (info.isDir()) {
-        result.error = QCoreApplication::translate("NoteFile",
-                                                   "a folder stands where the note's file belongs");
+        result.error = folderStands;
         return result;
     }
 
@@ -66,7 +70,21 @@ NoteWriteResult WriteNoteFile(const QString &text, const QString &path)
         file.cancelWriting();
         return result;
     }
-    if (!file.commit())
+    // The new text is wholly written beside the old one; only now does the old one go, unless
+    // it held nothing or these very bytes, and nothing would be lost.
+    if (old == OldNote::Trash && info.size() > 0 && !holds(path, bytes)) {
+        const NoteTrash::Result trashed = NoteTrash::forThisUser().moveToTrash(path);
+        if (!trashed.ok()) {
+            result.error = trashed.error;
+            file.cancelWriting();
+            return result;
+        }
+        result.trashedTo = trashed.where;
+    }
+    if (!file.commit()) {
         result.error = file.errorString();
+        return result;
+    }
+    SyncDirectory(info.absolutePath());
     return result;
 }

@@ -1,7 +1,10 @@
 #include "NotesFolder.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 NotesFolder::Choice NotesFolder::choose(const QString &requested, const QString &programFolder,
@@ -18,6 +21,15 @@ NotesFolder::Choice NotesFolder::choose(const QString &requested, const QString 
         return {clean, {}};
     isUsable(fallback);
     return {fallback, clean};
+}
+
+QString NotesFolder::programFolderForNotes(const QString &programFolder)
+{
+    const QDir dir(programFolder);
+    if (dir.exists(QStringLiteral("../share/applications/pinvelle.desktop")) ||
+        dir.exists(QStringLiteral("CMakeCache.txt")))
+        return {};
+    return programFolder;
 }
 
 bool NotesFolder::isUsable(const QString &path)
@@ -42,4 +54,30 @@ QString NotesFolder::fileName(int noteNumber)
 QString NotesFolder::filePath(const QString &fileName) const
 {
     return m_path + QLatin1Char('/') + fileName;
+}
+
+int NotesFolder::removeLitter(const QDateTime &now) const
+{
+    static const QRegularExpression litter(QStringLiteral("\\.pv\\.[A-Za-z0-9]{6}$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    int removed = 0;
+    const QFileInfoList files = QDir(m_path).entryInfoList(QDir::Files | QDir::Hidden);
+    for (const QFileInfo &file : files) {
+        if (litter.match(file.fileName()).hasMatch() && file.lastModified().secsTo(now) > 60 &&
+            QFile::remove(file.absoluteFilePath()))
+            ++removed;
+    }
+    return removed;
+}
+
+QStringList NotesFolder::noteFiles() const
+{
+    QStringList notes;
+    const QStringList files =
+        QDir(m_path).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    for (const QString &fileName : files) {
+        if (fileName.endsWith(QLatin1String(".pv"), Qt::CaseInsensitive))
+            notes << fileName;
+    }
+    return notes;
 }

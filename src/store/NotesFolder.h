@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+class QDateTime;
 
 // Where the note files live, and how a note's number becomes its file name and path.
 class NotesFolder final {
@@ -18,6 +21,11 @@ public:
     static Choice choose(const QString &requested, const QString &programFolder,
                          const QString &userDataFolder);
 
+    // The program's own folder as a place for notes: empty for an installed program (its
+    // launcher lies beside it) and for a build tree (CMake's cache lies beside it), whose
+    // next clean rebuild would delete the notes.
+    static QString programFolderForNotes(const QString &programFolder);
+
     // Creates path when missing and proves that a file can be made in it.
     static bool isUsable(const QString &path);
 
@@ -29,6 +37,15 @@ public:
     static QString fileName(int noteNumber);
     // The folder, a separator, and the file name.
     QString filePath(const QString &fileName) const;
+
+    // The note files (".pv" in any case, hidden ones included), by name without regard to
+    // case.
+    QStringList noteFiles() const;
+
+    // Removes what an interrupted save left beside a note (NAME.pv.XXXXXX) once it is older
+    // than a minute, so no save still under way loses its file. Call it only while this
+    // program holds the folder. Gives how many went.
+    int removeLitter(const QDateTime &now) const;
 
 private:
     QString m_path;

@@ -2,6 +2,7 @@
 
 #include "store/NoteFile.h"
 #include "store/NoteText.h"
+#include "store/NoteTrash.h"
 #include "sync/PulledName.h"
 #include "sync/TransferControls.h"
 
@@ -138,7 +139,7 @@ void PullTransfer::store(const PulledNote &note)
 
     if (m_controls.overwriteLocalNotes()) {
         if (blank) {
-            if (hasNote && existing.isFile() && QFile::remove(path))
+            if (hasNote && existing.isFile() && NoteTrash::forThisUser().moveToTrash(path).ok())
                 ++m_outcome.removed;
             return;
         }
@@ -148,8 +149,8 @@ void PullTransfer::store(const PulledNote &note)
     } else if (blank) {
         return;
     }
-    // The old note is replaced only once the new text is wholly on disk.
-    const NoteWriteResult result = WriteNoteFile(text, path);
+    // The old note is replaced only once the new text is wholly on disk, and goes to the trash.
+    const NoteWriteResult result = WriteNoteFile(text, path, OldNote::Trash);
     if (result.ok()) {
         ++m_outcome.stored;
     } else {

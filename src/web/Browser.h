@@ -50,7 +50,6 @@ public:
     QUrl url() const { return m_page.url(); }
     HtmlElement document() const { return m_page.document(); }
     HtmlElement body() const { return m_page.body(); }
-    QString bodyMarkup() const { return m_page.bodyMarkup(); }
     // The page's first form, or nullptr when it has none.
     HtmlForm *form() { return m_page.form(); }
     const HtmlForm *form() const { return m_page.form(); }

@@ -1,6 +1,5 @@
 #include "web/HtmlPage.h"
 
-#include "web/LegacyMarkup.h"
 #include "web/ParsedHtml.h"
 
 #include <gumbo.h>
@@ -377,11 +376,6 @@ HtmlElement HtmlPage::document() const
 HtmlElement HtmlPage::body() const
 {
     return HtmlElement(m_parsed ? m_parsed->body() : nullptr);
-}
-
-QString HtmlPage::bodyMarkup() const
-{
-    return m_parsed ? LegacyMarkup::write(m_parsed->body()) : QString();
 }
 
 HtmlPage HtmlPage::blank(const QUrl &url)

@@ -37,9 +37,6 @@ public:
     // the body for a frameset page).
     HtmlElement document() const;
     HtmlElement body() const;
-    // The body's outer markup in the legacy form (see LegacyMarkup), written on demand: for
-    // looking at a page, not for reading it.
-    QString bodyMarkup() const;
     bool hasForm() const { return m_form.has_value(); }
     HtmlForm *form() { return m_form ? &*m_form : nullptr; }
     const HtmlForm *form() const { return m_form ? &*m_form : nullptr; }

@@ -36,3 +36,19 @@ void TestEnvironment::clearSettings() const
     settings.clear();
     settings.sync();
 }
+
+void TestEnvironment::clearTrash() const
+{
+    QDir(dataHome() + QStringLiteral("/Trash")).removeRecursively();
+}
+
+QList<QByteArray> TestEnvironment::trashed() const
+{
+    QList<QByteArray> contents;
+    const QDir files(dataHome() + QStringLiteral("/Trash/files"));
+    for (const QString &name : files.entryList(QDir::Files)) {
+        QFile file(files.filePath(name));
+        contents << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    }
+    return contents;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Child.h"
+
 #include <QApplication>
 #include <QString>
 #include <QTemporaryDir>
@@ -17,6 +19,10 @@ public:
     QString settingsFile() const;
     // Removes every stored setting, so the next store starts empty.
     void clearSettings() const;
+
+    // The desktop's trash in the data folder: empties it, and gives what its files hold.
+    void clearTrash() const;
+    QList<QByteArray> trashed() const;
 
     static TestEnvironment *instance();
 

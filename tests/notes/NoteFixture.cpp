@@ -1,8 +1,5 @@
 #include "NoteFixture.h"
 
-#include "notes/NoteForm1.h"
-#include "notes/NoteForm22.h"
-
 #include <QFile>
 #include <QMessageBox>
 
@@ -13,15 +10,15 @@ NoteFixture::NoteFixture()
 
 NoteFixture::~NoteFixture()
 {
-    for (const QPointer<NoteForm> &window : m_windows)
+    for (const QPointer<NoteWindow> &window : m_windows)
         delete window.data();
 }
 
-NoteForm *NoteFixture::open(const QString &key, Kind kind)
+NoteWindow *NoteFixture::open(const QString &key, Kind kind)
 {
-    NoteForm *window = kind == Kind::Thin
-                           ? static_cast<NoteForm *>(new NoteForm1(options, *settings, folder))
-                           : new NoteForm22(options, *settings, folder);
+    NoteWindow *window = kind == Kind::Thin
+                             ? new NoteWindow(NoteBorder::Thin, options, *settings, folder)
+                             : new NoteWindow(NoteBorder::Full, options, *settings, folder);
     m_windows.append(window);
     window->load(key);
     return window;

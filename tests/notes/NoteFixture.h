@@ -1,7 +1,7 @@
 #pragma once
 
 #include "FakeNoteOptions.h"
-#include "notes/NoteForm.h"
+#include "notes/NoteWindow.h"
 #include "settings/SettingsStore.h"
 #include "store/NotesFolder.h"
 
@@ -21,7 +21,7 @@ public:
     enum class Kind { Thin, Full };
 
     // A window of the given kind, loaded with key (a note number or a file name).
-    NoteForm *open(const QString &key, Kind kind = Kind::Thin);
+    NoteWindow *open(const QString &key, Kind kind = Kind::Thin);
 
     QString path(const QString &fileName) const { return folder.filePath(fileName); }
     // Puts text on disk as the note file fileName (CR LF line ends, as written).
@@ -39,5 +39,5 @@ public:
     FakeNoteOptions options;
 
 private:
-    QList<QPointer<NoteForm>> m_windows;
+    QList<QPointer<NoteWindow>> m_windows;
 };

@@ -1,6 +1,7 @@
 #include "TestNoteMenu.h"
 
 #include "NoteFixture.h"
+#include "TestEnvironment.h"
 #include "notes/TimeStamp.h"
 #include "platform/Topmost.h"
 #include "platform/Twips.h"
@@ -22,13 +23,13 @@ namespace {
 
 const QString kSeven = QStringLiteral("PinvelleQuill7.pv");
 
-NoteForm *openMilk(NoteFixture &f)
+NoteWindow *openMilk(NoteFixture &f)
 {
     f.writeNote(kSeven, QStringLiteral("milk"));
     return f.open(QStringLiteral("7"));
 }
 
-void answer(NoteForm *note, QMessageBox::StandardButton button)
+void answer(NoteWindow *note, QMessageBox::StandardButton button)
 {
     QMessageBox *question = NoteFixture::box(note, QStringLiteral("DeleteQuestion"));
     QVERIFY(question);
@@ -40,28 +41,31 @@ void answer(NoteForm *note, QMessageBox::StandardButton button)
 void TestNoteMenu::rightClickOpensTheMenuInOrder()
 {
     NoteFixture f;
-    NoteForm *note = openMilk(f);
-    QTest::mouseClick(note->Text1->viewport(), Qt::RightButton, {}, QPoint(10, 10));
-    QTRY_VERIFY(note->RMenu->isVisible());
+    NoteWindow *note = openMilk(f);
+    QTest::mouseClick(child<QTextEdit>(note, "Text1")->viewport(), Qt::RightButton, {},
+                      QPoint(10, 10));
+    QTRY_VERIFY(child<QMenu>(note, "RMenu")->isVisible());
     QStringList captions;
-    for (const QAction *action : note->RMenu->actions())
+    for (const QAction *action : child<QMenu>(note, "RMenu")->actions())
         captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
     const QStringList expected{"Delete",     "Hide", "Save As", "Save", "Stay On Top",
                                "Time Stamp", "-",    "Copy",    "Cut",  "Paste",
                                "Select All", "-",    "Print",   "-",    "Set Date/Time Reminder"};
     QCOMPARE(captions, expected);
-    QVERIFY(note->NoteStayOnTop->isCheckable());
-    QVERIFY(!note->NoteStayOnTop->isChecked());
-    note->RMenu->close();
+    QVERIFY(child<QAction>(note, "NoteStayOnTop")->isCheckable());
+    QVERIFY(!child<QAction>(note, "NoteStayOnTop")->isChecked());
+    child<QMenu>(note, "RMenu")->close();
 }
 
 void TestNoteMenu::leftClickOpensNothing()
 {
     NoteFixture f;
-    NoteForm *note = openMilk(f);
-    QTest::mouseClick(note->Text1->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
-    QTest::mouseClick(note->Text1->viewport(), Qt::MiddleButton, {}, QPoint(10, 10));
-    QVERIFY(!note->RMenu->isVisible());
+    NoteWindow *note = openMilk(f);
+    QTest::mouseClick(child<QTextEdit>(note, "Text1")->viewport(), Qt::LeftButton, {},
+                      QPoint(10, 10));
+    QTest::mouseClick(child<QTextEdit>(note, "Text1")->viewport(), Qt::MiddleButton, {},
+                      QPoint(10, 10));
+    QVERIFY(!child<QMenu>(note, "RMenu")->isVisible());
     QVERIFY(QApplication::topLevelWidgets().size() > 0);
     for (QWidget *window : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<QMenu *>(window) || !window->isVisible());
@@ -70,11 +74,11 @@ void TestNoteMenu::leftClickOpensNothing()
 void TestNoteMenu::timeStampAppendsDateAndTime()
 {
     NoteFixture f;
-    NoteForm *note = openMilk(f);
+    NoteWindow *note = openMilk(f);
     const QString before = TimeStamp::text(QDateTime::currentDateTime());
-    note->TimeStamp->trigger();
+    child<QAction>(note, "TimeStamp")->trigger();
     const QString after = TimeStamp::text(QDateTime::currentDateTime());
-    const QString text = note->Text1->toPlainText();
+    const QString text = child<QTextEdit>(note, "Text1")->toPlainText();
     QVERIFY2(text == QStringLiteral("milk ") + before || text == QStringLiteral("milk ") + after,
              qPrintable(text));
     QCOMPARE(f.bytesOf(kSeven), text.toUtf8() + "\r\n");
@@ -93,31 +97,31 @@ void TestNoteMenu::timeStampAppendsDateAndTime()
 void TestNoteMenu::clipboardItemsActOnTheBody()
 {
     NoteFixture f;
-    NoteForm *note = openMilk(f);
-    note->SelectAllMenu->trigger();
-    QCOMPARE(note->Text1->textCursor().selectedText(), QStringLiteral("milk"));
-    note->CopyMenu->trigger();
+    NoteWindow *note = openMilk(f);
+    child<QAction>(note, "SelectAllMenu")->trigger();
+    QCOMPARE(child<QTextEdit>(note, "Text1")->textCursor().selectedText(), QStringLiteral("milk"));
+    child<QAction>(note, "CopyMenu")->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("milk"));
-    note->CutMenu->trigger();
-    QCOMPARE(note->Text1->toPlainText(), QString());
+    child<QAction>(note, "CutMenu")->trigger();
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QString());
     QVERIFY(!f.exists(kSeven));
-    note->PasteMenu->trigger();
-    note->PasteMenu->trigger();
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milkmilk"));
+    child<QAction>(note, "PasteMenu")->trigger();
+    child<QAction>(note, "PasteMenu")->trigger();
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milkmilk"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milkmilk\r\n"));
 }
 
 void TestNoteMenu::printBlankNoteSaysSo()
 {
     NoteFixture f;
-    NoteForm *note = f.open(QStringLiteral("7"));
+    NoteWindow *note = f.open(QStringLiteral("7"));
     note->show();
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     const QString pdf = f.dir.filePath(QStringLiteral("blank.pdf"));
     printer.setOutputFileName(pdf);
     note->setPrinter(&printer);
-    note->MenuPrint->trigger();
+    child<QAction>(note, "MenuPrint")->trigger();
     QMessageBox *message = NoteFixture::box(note, QStringLiteral("Notice"));
     QVERIFY(message);
     QCOMPARE(message->text(), QStringLiteral("You can not print a blank Note"));
@@ -128,14 +132,14 @@ void TestNoteMenu::printBlankNoteSaysSo()
 void TestNoteMenu::printWritesTheText()
 {
     NoteFixture f;
-    NoteForm *note = openMilk(f);
+    NoteWindow *note = openMilk(f);
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     const QString pdf = f.dir.filePath(QStringLiteral("milk.pdf"));
     printer.setOutputFileName(pdf);
     printer.setPdfVersion(QPagedPaintDevice::PdfVersion_1_4);
     note->setPrinter(&printer);
-    note->MenuPrint->trigger();
+    child<QAction>(note, "MenuPrint")->trigger();
     QFile file(pdf);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -148,30 +152,30 @@ void TestNoteMenu::stayOnTopAfterAllNotesOnTop()
 {
     NoteFixture f;
     f.options.onTop = true;
-    NoteForm *note = openMilk(f);
+    NoteWindow *note = openMilk(f);
     QVERIFY(IsTopmost(note));
-    QVERIFY(!note->NoteStayOnTop->isChecked());
+    QVERIFY(!child<QAction>(note, "NoteStayOnTop")->isChecked());
     const QPoint where = note->pos();
 
-    note->NoteStayOnTop->trigger();
-    QVERIFY(note->NoteStayOnTop->isChecked());
+    child<QAction>(note, "NoteStayOnTop")->trigger();
+    QVERIFY(child<QAction>(note, "NoteStayOnTop")->isChecked());
     QVERIFY(IsTopmost(note));
-    note->NoteStayOnTop->trigger();
-    QVERIFY(!note->NoteStayOnTop->isChecked());
+    child<QAction>(note, "NoteStayOnTop")->trigger();
+    QVERIFY(!child<QAction>(note, "NoteStayOnTop")->isChecked());
     QVERIFY(!IsTopmost(note));
     QVERIFY(note->isVisible());
     QCOMPARE(note->pos(), where);
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milk"));
 }
 
 void TestNoteMenu::hideKeepsTheNote()
 {
     NoteFixture f;
-    NoteForm *note = openMilk(f);
-    QSignalSpy written(note, &NoteForm::noteWritten);
-    note->HideNote->trigger();
+    NoteWindow *note = openMilk(f);
+    QSignalSpy written(note, &NoteWindow::noteWritten);
+    child<QAction>(note, "HideNote")->trigger();
     QVERIFY(!note->isVisible());
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milk"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
     QCOMPARE(written.count(), 0);
 }
@@ -179,8 +183,8 @@ void TestNoteMenu::hideKeepsTheNote()
 void TestNoteMenu::deleteAnsweredNo()
 {
     NoteFixture f;
-    NoteForm *note = openMilk(f);
-    note->DeleteNote->trigger();
+    NoteWindow *note = openMilk(f);
+    child<QAction>(note, "DeleteNote")->trigger();
     QMessageBox *question = NoteFixture::box(note, QStringLiteral("DeleteQuestion"));
     QVERIFY(question);
     QCOMPARE(question->text(), QStringLiteral("Are you sure you would like to delete this note?"));
@@ -188,7 +192,7 @@ void TestNoteMenu::deleteAnsweredNo()
     QCOMPARE(question->defaultButton(), question->button(QMessageBox::No));
     QVERIFY(question->button(QMessageBox::Yes));
     answer(note, QMessageBox::No);
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milk"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
     QVERIFY(note->isVisible());
 }
@@ -205,64 +209,94 @@ void TestNoteMenu::deleteAnsweredYes()
     QFETCH(bool, autoSave);
     NoteFixture f;
     f.options.save = autoSave;
-    NoteForm *note = openMilk(f);
-    QSignalSpy written(note, &NoteForm::noteWritten);
-    note->DeleteNote->trigger();
+    NoteWindow *note = openMilk(f);
+    TestEnvironment::instance()->clearTrash();
+    QSignalSpy written(note, &NoteWindow::noteWritten);
+    QSignalSpy trashed(note, &NoteWindow::noteTrashed); // the window's owner tells the user
+    child<QAction>(note, "DeleteNote")->trigger();
     answer(note, QMessageBox::Yes);
-    QVERIFY(!f.exists(kSeven));
+    QVERIFY(!f.exists(kSeven) && trashed.count() == 1);
+    QCOMPARE(TestEnvironment::instance()->trashed(), QList<QByteArray>({"milk\r\n"}));
     QVERIFY(!note->isVisible());
-    QCOMPARE(note->Text1->toPlainText(), QString());
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QString());
     QCOMPARE(written.count(), 1);
     QVERIFY(!note->hasUnsavedEdits());
     // The deleted text is what Ctrl+Z brings back.
-    QTest::keyClick(note->Text1, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+    QTest::keyClick(child<QTextEdit>(note, "Text1"), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milk"));
 }
 
 void TestNoteMenu::saveAsWritesTheNewFile()
 {
     NoteFixture f;
     f.options.save = false;
-    NoteForm *note = openMilk(f);
+    NoteWindow *note = openMilk(f);
     note->show();
-    QSignalSpy written(note, &NoteForm::noteWritten);
-    note->SaveAS->trigger();
-    QVERIFY(note->Text3->isVisible());
-    QVERIFY(note->Command1->isVisible());
-    QVERIFY(note->Command2->isVisible());
-    QCOMPARE(note->Command1->text(), QStringLiteral("OK"));
-    QCOMPARE(note->Command2->text(), QStringLiteral("Cancel"));
-    QCOMPARE(note->Text3->text(), kSeven);
-    QCOMPARE(note->Text1->y(), Twips::toPixels(359));
+    QSignalSpy written(note, &NoteWindow::noteWritten);
+    child<QAction>(note, "SaveAS")->trigger();
+    QVERIFY(child<QLineEdit>(note, "Text3")->isVisible());
+    QVERIFY(child<QPushButton>(note, "Command1")->isVisible());
+    QVERIFY(child<QPushButton>(note, "Command2")->isVisible());
+    QCOMPARE(child<QPushButton>(note, "Command1")->text(), QStringLiteral("OK"));
+    QCOMPARE(child<QPushButton>(note, "Command2")->text(), QStringLiteral("Cancel"));
+    QCOMPARE(child<QLineEdit>(note, "Text3")->text(), kSeven);
+    QCOMPARE(child<QTextEdit>(note, "Text1")->y(), Twips::toPixels(359));
 
-    note->Text3->setText(QStringLiteral("shopping.pv"));
-    QTest::mouseClick(note->Command1, Qt::LeftButton);
+    // The extension is added, so the note stays in the list.
+    child<QLineEdit>(note, "Text3")->setText(QStringLiteral("shopping"));
+    QTest::mouseClick(child<QPushButton>(note, "Command1"), Qt::LeftButton);
     QCOMPARE(f.bytesOf(QStringLiteral("shopping.pv")), QByteArray("milk\r\n"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
     QCOMPARE(note->windowTitle(), QStringLiteral("shopping.pv"));
     QCOMPARE(note->filePath(), f.path(QStringLiteral("shopping.pv")));
-    QVERIFY(!note->Text3->isVisible());
-    QCOMPARE(note->Text1->y(), 0);
+    QVERIFY(!child<QLineEdit>(note, "Text3")->isVisible());
+    QCOMPARE(child<QTextEdit>(note, "Text1")->y(), 0);
     QCOMPARE(written.count(), 1);
     QCOMPARE(written.at(0).at(0).toString(), f.path(QStringLiteral("shopping.pv")));
 
     // From now on the note lives in the new file.
     f.options.save = true;
-    QTest::keyClicks(note->Text1, QStringLiteral("2 "));
+    QTest::keyClicks(child<QTextEdit>(note, "Text1"), QStringLiteral("2 "));
     QCOMPARE(f.bytesOf(QStringLiteral("shopping.pv")), QByteArray("2 milk\r\n"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
+}
+
+void TestNoteMenu::saveAsOntoAnotherNoteAsksFirst()
+{
+    NoteFixture f;
+    NoteWindow *note = openMilk(f);
+    f.writeNote(QStringLiteral("bread.pv"), QStringLiteral("bread"));
+    TestEnvironment::instance()->clearTrash();
+    const auto saveAs = [&](QMessageBox::StandardButton button) {
+        child<QAction>(note, "SaveAS")->trigger();
+        child<QLineEdit>(note, "Text3")->setText(QStringLiteral("bread.pv"));
+        QTest::mouseClick(child<QPushButton>(note, "Command1"), Qt::LeftButton);
+        QMessageBox *question = NoteFixture::box(note, QStringLiteral("ReplaceQuestion"));
+        QVERIFY(question && question->defaultButton() == question->button(QMessageBox::No));
+        question->button(button)->click();
+    };
+    saveAs(QMessageBox::No);
+    QCOMPARE(f.bytesOf(QStringLiteral("bread.pv")), QByteArray("bread\r\n"));
+    QCOMPARE(note->filePath(), f.path(kSeven));
+    QVERIFY(child<QLineEdit>(note, "Text3")->isVisible());
+    QVERIFY(TestEnvironment::instance()->trashed().isEmpty());
+
+    saveAs(QMessageBox::Yes);
+    QCOMPARE(f.bytesOf(QStringLiteral("bread.pv")), QByteArray("milk\r\n"));
+    QCOMPARE(note->windowTitle(), QStringLiteral("bread.pv"));
+    QCOMPARE(TestEnvironment::instance()->trashed(), QList<QByteArray>({"bread\r\n"}));
 }
 
 void TestNoteMenu::saveAsCancel()
 {
     NoteFixture f;
-    NoteForm *note = openMilk(f);
-    note->SaveAS->trigger();
-    note->Text3->setText(QStringLiteral("shopping.pv"));
-    QTest::mouseClick(note->Command2, Qt::LeftButton);
-    QVERIFY(!note->Text3->isVisible());
-    QVERIFY(!note->Command1->isVisible());
-    QCOMPARE(note->Text1->y(), 0);
+    NoteWindow *note = openMilk(f);
+    child<QAction>(note, "SaveAS")->trigger();
+    child<QLineEdit>(note, "Text3")->setText(QStringLiteral("shopping.pv"));
+    QTest::mouseClick(child<QPushButton>(note, "Command2"), Qt::LeftButton);
+    QVERIFY(!child<QLineEdit>(note, "Text3")->isVisible());
+    QVERIFY(!child<QPushButton>(note, "Command1")->isVisible());
+    QCOMPARE(child<QTextEdit>(note, "Text1")->y(), 0);
     QCOMPARE(note->windowTitle(), kSeven);
     QCOMPARE(note->filePath(), f.path(kSeven));
     QVERIFY(!f.exists(QStringLiteral("shopping.pv")));
@@ -283,31 +317,31 @@ void TestNoteMenu::saveAsRefusesBadNames()
 {
     QFETCH(QString, name);
     NoteFixture f;
-    NoteForm *note = openMilk(f);
+    NoteWindow *note = openMilk(f);
     const QStringList before =
         QDir(f.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    note->SaveAS->trigger();
-    note->Text3->setText(name);
-    QTest::mouseClick(note->Command1, Qt::LeftButton);
+    child<QAction>(note, "SaveAS")->trigger();
+    child<QLineEdit>(note, "Text3")->setText(name);
+    QTest::mouseClick(child<QPushButton>(note, "Command1"), Qt::LeftButton);
     QVERIFY(NoteFixture::box(note, QStringLiteral("Notice")));
     QCOMPARE(note->windowTitle(), kSeven);
     QCOMPARE(note->filePath(), f.path(kSeven));
     QCOMPARE(QDir(f.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     QVERIFY(!QFile::exists(f.dir.filePath(QStringLiteral("../PinvelleQuill8.pv"))));
     // The row stays for another try.
-    QVERIFY(note->Text3->isVisible());
+    QVERIFY(child<QLineEdit>(note, "Text3")->isVisible());
 }
 
 void TestNoteMenu::reminderItemAsksForThePanel()
 {
     NoteFixture f;
-    NoteForm *note = openMilk(f);
-    QSignalSpy asked(note, &NoteForm::reminderRequested);
+    NoteWindow *note = openMilk(f);
+    QSignalSpy asked(note, &NoteWindow::reminderRequested);
     auto *panel = new QWidget;
     note->setReminderPanel(panel);
     QCOMPARE(panel->parentWidget(), note);
     QVERIFY(!panel->isVisible());
     QCOMPARE(panel->geometry(), Twips::rect(120, 360, 3135, 1455));
-    note->Reminder->trigger();
+    child<QAction>(note, "Reminder")->trigger();
     QCOMPARE(asked.count(), 1);
 }

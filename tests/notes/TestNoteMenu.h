@@ -18,6 +18,7 @@ private slots:
     void deleteAnsweredYes_data();
     void deleteAnsweredYes();
     void saveAsWritesTheNewFile();
+    void saveAsOntoAnotherNoteAsksFirst();
     void saveAsCancel();
     void saveAsRefusesBadNames_data();
     void saveAsRefusesBadNames();

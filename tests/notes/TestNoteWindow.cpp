@@ -1,8 +1,8 @@
 #include "TestNoteWindow.h"
 
 #include "NoteFixture.h"
+#include "TestEnvironment.h"
 #include "Unprivileged.h"
-#include "notes/NoteForm22.h"
 #include "platform/Topmost.h"
 #include "platform/Twips.h"
 #include "settings/SettingKeys.h"
@@ -24,10 +24,10 @@ QString sizeOf(NoteFixture &f, const QString &title)
                             QStringLiteral("none"));
 }
 
-void typeInto(NoteForm *note, const QString &text)
+void typeInto(NoteWindow *note, const QString &text)
 {
-    note->Text1->moveCursor(QTextCursor::End);
-    QTest::keyClicks(note->Text1, text);
+    child<QTextEdit>(note, "Text1")->moveCursor(QTextCursor::End);
+    QTest::keyClicks(child<QTextEdit>(note, "Text1"), text);
 }
 
 const QString kSeven = QStringLiteral("PinvelleQuill7.pv");
@@ -65,13 +65,12 @@ void TestNoteWindow::loadsByKey()
         f.writeNote(kSeven, onDisk);
     f.options.creating = creating;
 
-    NoteForm *note = f.open(key);
-    QCOMPARE(note->Text1->toPlainText(), onDisk);
+    NoteWindow *note = f.open(key);
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), onDisk);
     QCOMPARE(note->isVisible(), shown);
     QCOMPARE(note->windowTitle(), kSeven);
     QCOMPARE(note->noteNumber(), number);
     QCOMPARE(note->filePath(), f.path(kSeven));
-    QCOMPARE(note->text2Tag(), kSeven);
     // An empty note stays without a file.
     QCOMPARE(f.exists(kSeven), !onDisk.isEmpty());
 }
@@ -80,18 +79,18 @@ void TestNoteWindow::handingOverTwiceLoadsTwice()
 {
     NoteFixture f;
     f.writeNote(kSeven, QStringLiteral("milk"));
-    NoteForm *note = f.open(QStringLiteral("8"));
+    NoteWindow *note = f.open(QStringLiteral("8"));
     QCOMPARE(note->windowTitle(), QStringLiteral("PinvelleQuill8.pv"));
     note->load(QStringLiteral("7"));
     QCOMPARE(note->windowTitle(), kSeven);
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milk"));
 }
 
 void TestNoteWindow::bothKindsLackMinimiseAndMaximise()
 {
     NoteFixture f;
     for (NoteFixture::Kind kind : {NoteFixture::Kind::Thin, NoteFixture::Kind::Full}) {
-        NoteForm *note = f.open(QStringLiteral("1"), kind);
+        NoteWindow *note = f.open(QStringLiteral("1"), kind);
         const Qt::WindowFlags flags = note->windowFlags();
         QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
@@ -99,25 +98,16 @@ void TestNoteWindow::bothKindsLackMinimiseAndMaximise()
     }
 }
 
-void TestNoteWindow::loadingWritesTheTrimmedTextBack_data()
+void TestNoteWindow::loadingNeverWrites()
 {
-    QTest::addColumn<bool>("autoSave");
-    QTest::addColumn<QByteArray>("afterLoad");
-    QTest::newRow("automatic saving on") << true << QByteArray("milk\r\n");
-    QTest::newRow("automatic saving off") << false << QByteArray("  milk  \r\n");
-}
-
-void TestNoteWindow::loadingWritesTheTrimmedTextBack()
-{
-    QFETCH(bool, autoSave);
-    QFETCH(QByteArray, afterLoad);
     NoteFixture f;
-    f.writeNote(kSeven, QStringLiteral("  milk  "));
-    f.options.save = autoSave;
-    NoteForm *note = f.open(QStringLiteral("7"));
-    QCOMPARE(f.bytesOf(kSeven), afterLoad);
-    // Only spaces were trimmed away, so there is nothing left to save.
+    f.writeNote(kSeven, QStringLiteral("  caf\u00e9  "));
+    NoteWindow *note = f.open(QStringLiteral("7"));
+    QTest::keyClick(child<QTextEdit>(note, "Text1"), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("  caf\xc3\xa9  \r\n"));
     QVERIFY(!note->hasUnsavedEdits());
+    typeInto(note, QStringLiteral("s"));
+    QCOMPARE(f.bytesOf(kSeven), QByteArray("caf\xc3\xa9  s\r\n"));
 }
 
 void TestNoteWindow::colourByNameIgnoresCase_data()
@@ -138,8 +128,8 @@ void TestNoteWindow::colourByNameIgnoresCase()
     QFETCH(QColor, colour);
     NoteFixture f;
     f.options.colour = name;
-    NoteForm *note = f.open(QStringLiteral("1"));
-    const QColor base = note->Text1->palette().color(QPalette::Base);
+    NoteWindow *note = f.open(QStringLiteral("1"));
+    const QColor base = child<QTextEdit>(note, "Text1")->palette().color(QPalette::Base);
     if (colour.isValid())
         QCOMPARE(base, colour);
     else
@@ -195,11 +185,11 @@ void TestNoteWindow::sizeFromOptionsThenStored()
     f.options.width = width;
     if (stored != QLatin1String("none"))
         f.settings->save(QString::fromLatin1(Keys::NoteSizeSection), kSeven, stored);
-    NoteForm *note = f.open(QStringLiteral("7"));
+    NoteWindow *note = f.open(QStringLiteral("7"));
     QCOMPARE(note->heightTwips(), heightTwips);
     QCOMPARE(note->widthTwips(), widthTwips);
     // The body fills the window.
-    QCOMPARE(note->Text1->geometry(), note->rect());
+    QCOMPARE(child<QTextEdit>(note, "Text1")->geometry(), note->rect());
 }
 
 void TestNoteWindow::defaultSizeNeverOverwritesStoredSize()
@@ -207,7 +197,7 @@ void TestNoteWindow::defaultSizeNeverOverwritesStoredSize()
     NoteFixture f;
     f.settings->save(QString::fromLatin1(Keys::NoteSizeSection), kSeven,
                      QStringLiteral("4500-5500"));
-    NoteForm *note = f.open(QStringLiteral("7"));
+    NoteWindow *note = f.open(QStringLiteral("7"));
     note->setSizeTwips(3000, 4000);
     QCOMPARE(sizeOf(f, kSeven), QStringLiteral("4500-5500"));
     note->setSizeTwips(3000, 4015);
@@ -219,17 +209,17 @@ void TestNoteWindow::defaultSizeNeverOverwritesStoredSize()
     const QString dragged =
         QStringLiteral("%1-%2").arg(Twips::fromPixels(120) + 299).arg(Twips::fromPixels(400) + 100);
     QTRY_COMPARE(sizeOf(f, kSeven), dragged);
-    QCOMPARE(note->Text1->size(), note->size());
+    QCOMPARE(child<QTextEdit>(note, "Text1")->size(), note->size());
 }
 
 void TestNoteWindow::allNotesOnTopAtLoad()
 {
     NoteFixture f;
     f.writeNote(kSeven, QStringLiteral("milk"));
-    NoteForm *plain = f.open(QStringLiteral("7"));
+    NoteWindow *plain = f.open(QStringLiteral("7"));
     QVERIFY(!IsTopmost(plain));
     f.options.onTop = true;
-    NoteForm *onTop = f.open(QStringLiteral("7"));
+    NoteWindow *onTop = f.open(QStringLiteral("7"));
     QVERIFY(IsTopmost(onTop));
     QVERIFY(onTop->isVisible());
 }
@@ -238,15 +228,15 @@ void TestNoteWindow::typingOneCharacterRewritesTheFile()
 {
     NoteFixture f;
     f.writeNote(kSeven, QStringLiteral("milk"));
-    NoteForm *note = f.open(QStringLiteral("7"));
-    QSignalSpy written(note, &NoteForm::noteWritten);
+    NoteWindow *note = f.open(QStringLiteral("7"));
+    QSignalSpy written(note, &NoteWindow::noteWritten);
     typeInto(note, QStringLiteral("s"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milks\r\n"));
     QCOMPARE(written.count(), 1);
     QCOMPARE(written.at(0).at(0).toString(), f.path(kSeven));
 
     // A new note gets its file with its first character.
-    NoteForm *fresh = f.open(QStringLiteral("8"));
+    NoteWindow *fresh = f.open(QStringLiteral("8"));
     QVERIFY(!f.exists(QStringLiteral("PinvelleQuill8.pv")));
     typeInto(fresh, QStringLiteral("e"));
     QCOMPARE(f.bytesOf(QStringLiteral("PinvelleQuill8.pv")), QByteArray("e\r\n"));
@@ -256,15 +246,15 @@ void TestNoteWindow::trailingSpacesDoNotRewrite()
 {
     NoteFixture f;
     f.writeNote(kSeven, QStringLiteral("milk"));
-    NoteForm *note = f.open(QStringLiteral("7"));
-    QSignalSpy written(note, &NoteForm::noteWritten);
+    NoteWindow *note = f.open(QStringLiteral("7"));
+    QSignalSpy written(note, &NoteWindow::noteWritten);
     typeInto(note, QStringLiteral("   "));
-    note->Text1->moveCursor(QTextCursor::Start);
-    QTest::keyClicks(note->Text1, QStringLiteral("  "));
+    child<QTextEdit>(note, "Text1")->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(child<QTextEdit>(note, "Text1"), QStringLiteral("  "));
     QCOMPARE(written.count(), 0);
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
     // A tab is not a blank.
-    QTest::keyClick(note->Text1, Qt::Key_Tab);
+    QTest::keyClick(child<QTextEdit>(note, "Text1"), Qt::Key_Tab);
     QCOMPARE(written.count(), 1);
     QCOMPARE(f.bytesOf(kSeven), QByteArray("\tmilk\r\n"));
 }
@@ -273,28 +263,35 @@ void TestNoteWindow::deletingAllTextRemovesTheFile()
 {
     NoteFixture f;
     f.writeNote(kSeven, QStringLiteral("milk"));
-    NoteForm *note = f.open(QStringLiteral("7"));
-    note->Text1->selectAll();
-    QTest::keyClick(note->Text1, Qt::Key_Backspace);
+    NoteWindow *note = f.open(QStringLiteral("7"));
+    TestEnvironment::instance()->clearTrash();
+    child<QTextEdit>(note, "Text1")->selectAll();
+    QTest::keyClick(child<QTextEdit>(note, "Text1"), Qt::Key_Backspace);
     QVERIFY(!f.exists(kSeven));
     QVERIFY(note->isVisible());
+    // The old text is in the trash, and the bar at the foot says so without a box.
+    QCOMPARE(TestEnvironment::instance()->trashed(), QList<QByteArray>({"milk\r\n"}));
+    QVERIFY(child<QLabel>(note, "WarningBar")->isVisible());
+    QVERIFY(child<QLabel>(note, "WarningBar")->text().contains(QStringLiteral("trash")));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
 }
 
 void TestNoteWindow::ctrlZSwapsInThePreviousText()
 {
     NoteFixture f;
-    NoteForm *note = f.open(QStringLiteral("7"));
+    NoteWindow *note = f.open(QStringLiteral("7"));
     typeInto(note, QStringLiteral("milk"));
     typeInto(note, QStringLiteral("s"));
-    QTest::keyClick(note->Text1, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+    QTest::keyClick(child<QTextEdit>(note, "Text1"), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milk"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
-    QTest::keyClick(note->Text1, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milks"));
+    QTest::keyClick(child<QTextEdit>(note, "Text1"), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milks"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milks\r\n"));
     // Ctrl+Shift+Z is not the note's undo, and the edit box has none of its own.
-    QTest::keyClick(note->Text1, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milks"));
+    QTest::keyClick(child<QTextEdit>(note, "Text1"), Qt::Key_Z,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milks"));
 }
 
 void TestNoteWindow::autoSaveOffWritesNothingUntilSave()
@@ -302,12 +299,12 @@ void TestNoteWindow::autoSaveOffWritesNothingUntilSave()
     NoteFixture f;
     f.writeNote(kSeven, QStringLiteral("milk"));
     f.options.save = false;
-    NoteForm *note = f.open(QStringLiteral("7"));
+    NoteWindow *note = f.open(QStringLiteral("7"));
     typeInto(note, QStringLiteral(" and eggs"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
     QVERIFY(note->hasUnsavedEdits());
 
-    note->SaveNote->trigger();
+    child<QAction>(note, "SaveNote")->trigger();
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk and eggs\r\n"));
     QVERIFY(!note->hasUnsavedEdits());
     QMessageBox *saved = NoteFixture::box(note, QStringLiteral("Notice"));
@@ -317,30 +314,30 @@ void TestNoteWindow::autoSaveOffWritesNothingUntilSave()
 
     // Save writes even when nothing changed since the last run.
     QFile::remove(f.path(kSeven));
-    note->SaveNote->trigger();
+    child<QAction>(note, "SaveNote")->trigger();
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk and eggs\r\n"));
 }
 
 void TestNoteWindow::fontSizeReachesTheNoteAtItsNextKeystroke()
 {
     NoteFixture f;
-    NoteForm *note = f.open(QStringLiteral("7"));
-    QCOMPARE(note->Text1->font().pointSizeF(), 8.0);
+    NoteWindow *note = f.open(QStringLiteral("7"));
+    QCOMPARE(child<QTextEdit>(note, "Text1")->font().pointSizeF(), 8.0);
     f.options.font = QStringLiteral("14");
-    QCOMPARE(note->Text1->font().pointSizeF(), 8.0);
+    QCOMPARE(child<QTextEdit>(note, "Text1")->font().pointSizeF(), 8.0);
     typeInto(note, QStringLiteral("a"));
-    QCOMPARE(note->Text1->font().pointSizeF(), 14.0);
-    QCOMPARE(note->Text1->document()->defaultFont().pointSizeF(), 14.0);
+    QCOMPARE(child<QTextEdit>(note, "Text1")->font().pointSizeF(), 14.0);
+    QCOMPARE(child<QTextEdit>(note, "Text1")->document()->defaultFont().pointSizeF(), 14.0);
 
     // Even a key that changes nothing to save applies it.
     f.options.font = QStringLiteral("10.5");
     typeInto(note, QStringLiteral(" "));
-    QCOMPARE(note->Text1->font().pointSizeF(), 10.5);
+    QCOMPARE(child<QTextEdit>(note, "Text1")->font().pointSizeF(), 10.5);
 
     for (const char *bad : {"big", "", "0", "-3"}) {
         f.options.font = QString::fromLatin1(bad);
         typeInto(note, QStringLiteral("b"));
-        QCOMPARE(note->Text1->font().pointSizeF(), 10.5);
+        QCOMPARE(child<QTextEdit>(note, "Text1")->font().pointSizeF(), 10.5);
     }
 }
 
@@ -348,10 +345,10 @@ void TestNoteWindow::linesAreWrittenWithCrLf()
 {
     NoteFixture f;
     f.writeNote(kSeven, QStringLiteral("first\r\nsecond"));
-    NoteForm *note = f.open(QStringLiteral("7"));
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("first\nsecond"));
-    note->Text1->moveCursor(QTextCursor::End);
-    QTest::keyClick(note->Text1, Qt::Key_Return);
+    NoteWindow *note = f.open(QStringLiteral("7"));
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("first\nsecond"));
+    child<QTextEdit>(note, "Text1")->moveCursor(QTextCursor::End);
+    QTest::keyClick(child<QTextEdit>(note, "Text1"), Qt::Key_Return);
     typeInto(note, QStringLiteral("third"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("first\r\nsecond\r\nthird\r\n"));
 }
@@ -360,11 +357,11 @@ void TestNoteWindow::failedWriteKeepsTheFileAndWarnsOnce()
 {
     NoteFixture f;
     f.writeNote(kSeven, QStringLiteral("milk"));
-    NoteForm *note = f.open(QStringLiteral("7"));
+    NoteWindow *note = f.open(QStringLiteral("7"));
     QApplication::setActiveWindow(note);
     QVERIFY(QTest::qWaitForWindowActive(note));
-    note->Text1->setFocus();
-    QCOMPARE(QApplication::focusWidget(), note->Text1);
+    child<QTextEdit>(note, "Text1")->setFocus();
+    QCOMPARE(QApplication::focusWidget(), child<QTextEdit>(note, "Text1"));
     const auto writable =
         QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
     const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
@@ -373,36 +370,37 @@ void TestNoteWindow::failedWriteKeepsTheFileAndWarnsOnce()
         Unprivileged asUser;
         typeInto(note, QStringLiteral("s"));
         QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
-        QVERIFY(note->WarningBar->isVisible());
-        QVERIFY(note->WarningBar->text().contains(kSeven));
-        QVERIFY(note->Text1->geometry().bottom() < note->WarningBar->geometry().top());
+        QVERIFY(child<QLabel>(note, "WarningBar")->isVisible());
+        QVERIFY(child<QLabel>(note, "WarningBar")->text().contains(kSeven));
+        QVERIFY(child<QTextEdit>(note, "Text1")->geometry().bottom() <
+                child<QLabel>(note, "WarningBar")->geometry().top());
         QVERIFY(!note->lastWriteError().isEmpty());
         QVERIFY(note->hasUnsavedEdits());
         // No box: the keys go on reaching the note.
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(note->findChildren<QMessageBox *>().isEmpty());
-        QCOMPARE(QApplication::focusWidget(), note->Text1);
+        QCOMPARE(QApplication::focusWidget(), child<QTextEdit>(note, "Text1"));
 
         // Closed by the user, it stays closed while the writes go on failing.
-        QTest::mouseClick(note->WarningBar, Qt::LeftButton);
-        QVERIFY(!note->WarningBar->isVisible());
+        QTest::mouseClick(child<QLabel>(note, "WarningBar"), Qt::LeftButton);
+        QVERIFY(!child<QLabel>(note, "WarningBar")->isVisible());
         typeInto(note, QStringLiteral("y"));
-        QVERIFY(!note->WarningBar->isVisible());
-        QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milksy"));
+        QVERIFY(!child<QLabel>(note, "WarningBar")->isVisible());
+        QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milksy"));
     }
     QVERIFY(QFile::setPermissions(f.dir.path(), writable));
     typeInto(note, QStringLiteral("!"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milksy!\r\n"));
     QVERIFY(note->lastWriteError().isEmpty());
     QVERIFY(!note->hasUnsavedEdits());
-    QCOMPARE(note->Text1->geometry(), note->rect());
+    QCOMPARE(child<QTextEdit>(note, "Text1")->geometry(), note->rect());
 
     // After a write that worked, the next failure is told again.
     QVERIFY(QFile::setPermissions(f.dir.path(), readOnly));
     {
         Unprivileged asUser;
         typeInto(note, QStringLiteral("?"));
-        QVERIFY(note->WarningBar->isVisible());
+        QVERIFY(child<QLabel>(note, "WarningBar")->isVisible());
     }
     QVERIFY(QFile::setPermissions(f.dir.path(), writable));
 }
@@ -413,7 +411,7 @@ void TestNoteWindow::positionIsRestoredAndStored()
     f.writeNote(kSeven, QStringLiteral("milk"));
     const QString section = QString::fromLatin1(Keys::NotePositionSection);
     f.settings->save(section, kSeven, QStringLiteral("1500-900"));
-    NoteForm *note = f.open(QStringLiteral("7"));
+    NoteWindow *note = f.open(QStringLiteral("7"));
     QVERIFY(note->isVisible());
     QCOMPARE(note->frameGeometry().topLeft(), Twips::point(1500, 900));
 
@@ -431,7 +429,7 @@ void TestNoteWindow::positionOffEveryScreenIsBroughtBack()
     f.writeNote(kSeven, QStringLiteral("milk"));
     f.settings->save(QString::fromLatin1(Keys::NotePositionSection), kSeven,
                      QStringLiteral("150000-150000"));
-    NoteForm *note = f.open(QStringLiteral("7"));
+    NoteWindow *note = f.open(QStringLiteral("7"));
     const QRect screen = QApplication::primaryScreen()->availableGeometry();
     QVERIFY(screen.contains(note->frameGeometry().topLeft()));
     // Placed before the window manager added its frame, it may overlap the edge by that.

@@ -10,8 +10,7 @@ private slots:
     void loadsByKey();
     void handingOverTwiceLoadsTwice();
     void bothKindsLackMinimiseAndMaximise();
-    void loadingWritesTheTrimmedTextBack_data();
-    void loadingWritesTheTrimmedTextBack();
+    void loadingNeverWrites();
     void colourByNameIgnoresCase_data();
     void colourByNameIgnoresCase();
     void sizeFromOptionsThenStored_data();

@@ -1,9 +1,11 @@
 #include "TestUnsavedNotes.h"
 
+#include "Child.h"
+
 #include "NoteFixture.h"
 #include "Unprivileged.h"
 #include "notes/UnsavedNotes.h"
-#include "shell/FormMenu.h"
+#include "shell/MainWindow.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -23,11 +25,11 @@ void typeWithSavingOff(NoteFixture &f)
 {
     f.writeNote(kSeven, QStringLiteral("milk"));
     f.options.save = false;
-    NoteForm *seven = f.open(QStringLiteral("7"));
-    NoteForm *eight = f.open(QStringLiteral("8"));
+    NoteWindow *seven = f.open(QStringLiteral("7"));
+    NoteWindow *eight = f.open(QStringLiteral("8"));
     f.open(QStringLiteral("9"));
-    QTest::keyClicks(seven->Text1, QStringLiteral("2 "));
-    QTest::keyClicks(eight->Text1, QStringLiteral("eggs"));
+    QTest::keyClicks(child<QTextEdit>(seven, "Text1"), QStringLiteral("2 "));
+    QTest::keyClicks(child<QTextEdit>(eight, "Text1"), QStringLiteral("eggs"));
 }
 
 QMessageBox *exitQuestion(QWidget &parent)
@@ -41,8 +43,8 @@ void TestUnsavedNotes::nothingUnsavedLeavesAtOnce()
 {
     NoteFixture f;
     f.writeNote(kSeven, QStringLiteral("milk"));
-    NoteForm *note = f.open(QStringLiteral("7"));
-    QTest::keyClicks(note->Text1, QStringLiteral("x"));
+    NoteWindow *note = f.open(QStringLiteral("7"));
+    QTest::keyClicks(child<QTextEdit>(note, "Text1"), QStringLiteral("x"));
     QWidget main;
     int left = 0;
     UnsavedNotes::confirmExit(&main, [&left] { ++left; });
@@ -125,8 +127,8 @@ void TestUnsavedNotes::exitButtonAsksFirst()
 {
     NoteFixture f;
     typeWithSavingOff(f);
-    FormMenu menu(*f.settings, f.folder);
-    QTest::mouseClick(menu.Command2, Qt::LeftButton);
+    MainWindow menu(*f.settings, f.folder);
+    QTest::mouseClick(child<QPushButton>(&menu, "Command2"), Qt::LeftButton);
     QMessageBox *question = exitQuestion(menu);
     QVERIFY(question);
     question->button(QMessageBox::Cancel)->click();
@@ -138,8 +140,8 @@ void TestUnsavedNotes::closingOneNoteAsks()
 {
     NoteFixture f;
     f.options.save = false;
-    QPointer<NoteForm> eight = f.open(QStringLiteral("8"));
-    QTest::keyClicks(eight->Text1, QStringLiteral("eggs"));
+    QPointer<NoteWindow> eight = f.open(QStringLiteral("8"));
+    QTest::keyClicks(child<QTextEdit>(eight, "Text1"), QStringLiteral("eggs"));
 
     // Cancel keeps the note open with its edits.
     QVERIFY(!eight->close());
@@ -157,8 +159,8 @@ void TestUnsavedNotes::closingOneNoteAsks()
     QCOMPARE(f.bytesOf(kEight), QByteArray("eggs\r\n"));
 
     // No closes without writing; a note with nothing unsaved closes at once.
-    QPointer<NoteForm> nine = f.open(QStringLiteral("9"));
-    QTest::keyClicks(nine->Text1, QStringLiteral("bread"));
+    QPointer<NoteWindow> nine = f.open(QStringLiteral("9"));
+    QTest::keyClicks(child<QTextEdit>(nine, "Text1"), QStringLiteral("bread"));
     QVERIFY(!nine->close());
     exitQuestion(*nine)->button(QMessageBox::No)->click();
     QTRY_VERIFY(nine.isNull());

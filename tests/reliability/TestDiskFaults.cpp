@@ -1,5 +1,7 @@
 #include "TestDiskFaults.h"
 
+#include "Child.h"
+
 #include "NoteFixture.h"
 #include "Unprivileged.h"
 #include "notes/NoteSaver.h"
@@ -23,10 +25,10 @@ namespace {
 
 const QString kNote = QStringLiteral("PinvelleQuill3.pv");
 
-void typeInto(NoteForm *note, const QString &text)
+void typeInto(NoteWindow *note, const QString &text)
 {
-    note->Text1->moveCursor(QTextCursor::End);
-    QTest::keyClicks(note->Text1, text);
+    child<QTextEdit>(note, "Text1")->moveCursor(QTextCursor::End);
+    QTest::keyClicks(child<QTextEdit>(note, "Text1"), text);
 }
 
 // A small tmpfs over a folder for as long as it lives.
@@ -72,13 +74,13 @@ qint64 fill(const QString &path)
     return total;
 }
 
-NoteForm *openFocused(NoteFixture &f)
+NoteWindow *openFocused(NoteFixture &f)
 {
-    NoteForm *note = f.open(QStringLiteral("3"));
+    NoteWindow *note = f.open(QStringLiteral("3"));
     QApplication::setActiveWindow(note);
     if (!QTest::qWaitForWindowActive(note))
         return nullptr;
-    note->Text1->setFocus();
+    child<QTextEdit>(note, "Text1")->setFocus();
     return note;
 }
 
@@ -93,7 +95,7 @@ void TestDiskFaults::fullDiskKeepsTheNoteAndWritesItWhenSpaceReturns()
                                         "case is not checked")
                              .arg(disk.error())));
     f.writeNote(kNote, QStringLiteral("milk"));
-    NoteForm *note = openFocused(f);
+    NoteWindow *note = openFocused(f);
     QVERIFY(note);
     const QString filler = f.dir.filePath(QStringLiteral("filler"));
     QVERIFY(fill(filler) > 0);
@@ -101,13 +103,13 @@ void TestDiskFaults::fullDiskKeepsTheNoteAndWritesItWhenSpaceReturns()
     QCOMPARE(f.bytesOf(kNote), QByteArray("milk\r\n"));
     typeInto(note, QStringLiteral("s"));
     QCOMPARE(f.bytesOf(kNote), QByteArray("milk\r\n"));
-    QVERIFY(note->WarningBar->isVisible());
+    QVERIFY(child<QLabel>(note, "WarningBar")->isVisible());
     QVERIFY(note->hasUnsavedEdits());
     // Told once: closed, the message stays away while the disk stays full.
-    QTest::mouseClick(note->WarningBar, Qt::LeftButton);
+    QTest::mouseClick(child<QLabel>(note, "WarningBar"), Qt::LeftButton);
     typeInto(note, QStringLiteral("y"));
     QTest::qWait(1500); // the retries of a second run while the disk is still full
-    QVERIFY(!note->WarningBar->isVisible());
+    QVERIFY(!child<QLabel>(note, "WarningBar")->isVisible());
     QCOMPARE(f.bytesOf(kNote), QByteArray("milk\r\n"));
     // Failed writes leave no half-written files behind to eat the space freed later.
     QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
@@ -147,25 +149,25 @@ void TestDiskFaults::deletedFolderIsWrittenOnceItIsBack()
 {
     NoteFixture f;
     f.writeNote(kNote, QStringLiteral("milk"));
-    NoteForm *note = openFocused(f);
+    NoteWindow *note = openFocused(f);
     QVERIFY(note);
     QVERIFY(QDir(f.dir.path()).removeRecursively());
 
     typeInto(note, QStringLiteral("s"));
-    QVERIFY(note->WarningBar->isVisible());
+    QVERIFY(child<QLabel>(note, "WarningBar")->isVisible());
     QVERIFY(!QFileInfo::exists(f.dir.path()));
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milks"));
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milks"));
 
     QVERIFY(QDir().mkpath(f.dir.path()));
     QTRY_COMPARE_WITH_TIMEOUT(f.bytesOf(kNote), QByteArray("milks\r\n"), 5000);
-    QVERIFY(!note->WarningBar->isVisible());
+    QVERIFY(!child<QLabel>(note, "WarningBar")->isVisible());
 }
 
 void TestDiskFaults::readOnlyFolderIsWrittenOnceWritable()
 {
     NoteFixture f;
     f.writeNote(kNote, QStringLiteral("milk"));
-    NoteForm *note = openFocused(f);
+    NoteWindow *note = openFocused(f);
     QVERIFY(note);
     const auto writable = QFile::permissions(f.dir.path());
     QVERIFY(QFile::setPermissions(f.dir.path(), QFile::ReadOwner | QFile::ExeOwner |
@@ -174,11 +176,11 @@ void TestDiskFaults::readOnlyFolderIsWrittenOnceWritable()
         Unprivileged asUser;
         typeInto(note, QStringLiteral("s"));
         QCOMPARE(f.bytesOf(kNote), QByteArray("milk\r\n"));
-        QVERIFY(note->WarningBar->isVisible());
+        QVERIFY(child<QLabel>(note, "WarningBar")->isVisible());
     }
     QVERIFY(QFile::setPermissions(f.dir.path(), writable));
     QTRY_COMPARE_WITH_TIMEOUT(f.bytesOf(kNote), QByteArray("milks\r\n"), 5000);
-    QVERIFY(!note->WarningBar->isVisible());
+    QVERIFY(!child<QLabel>(note, "WarningBar")->isVisible());
 }
 
 void TestDiskFaults::failedWriteIsTriedAgainWithTheSameText()

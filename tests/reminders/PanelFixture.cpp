@@ -1,6 +1,6 @@
 #include "PanelFixture.h"
+#include "notes/NoteWindow.h"
 
-#include "notes/NoteForm1.h"
 #include "reminders/ReminderPanel.h"
 #include "settings/SettingKeys.h"
 
@@ -15,22 +15,22 @@ PanelFixture::PanelFixture()
 
 PanelFixture::~PanelFixture()
 {
-    for (const QPointer<NoteForm> &window : m_windows)
+    for (const QPointer<NoteWindow> &window : m_windows)
         delete window.data();
 }
 
-NoteForm *PanelFixture::open(const QString &key)
+NoteWindow *PanelFixture::open(const QString &key)
 {
-    auto *note = new NoteForm1(m_options, *settings, folder);
+    auto *note = new NoteWindow(NoteBorder::Thin, m_options, *settings, folder);
     auto *panel = new ReminderPanel(*settings, clock);
     note->setReminderPanel(panel);
-    QObject::connect(note, &NoteForm::reminderRequested, panel, &ReminderPanel::Reminder_Click);
+    QObject::connect(note, &NoteWindow::reminderRequested, panel, &ReminderPanel::showStored);
     m_windows.append(note);
     note->load(key);
     return note;
 }
 
-ReminderPanel *PanelFixture::panelOf(NoteForm *note)
+ReminderPanel *PanelFixture::panelOf(NoteWindow *note)
 {
     return qobject_cast<ReminderPanel *>(note->reminderPanel());
 }

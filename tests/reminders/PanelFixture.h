@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-class NoteForm;
+class NoteWindow;
 class ReminderPanel;
 
 // A notes folder, a private settings store, a clock set by hand and note windows that each
@@ -21,8 +21,8 @@ public:
     ~PanelFixture();
 
     // A thin-border window loaded with key, its panel attached.
-    NoteForm *open(const QString &key);
-    static ReminderPanel *panelOf(NoteForm *note);
+    NoteWindow *open(const QString &key);
+    static ReminderPanel *panelOf(NoteWindow *note);
     void writeNote(const QString &fileName, const QString &text) const;
 
     QString reminder(const QString &fileName) const;
@@ -45,5 +45,5 @@ private:
         bool creatingNotes() const override { return false; }
     };
     Options m_options;
-    QList<QPointer<NoteForm>> m_windows;
+    QList<QPointer<NoteWindow>> m_windows;
 };

@@ -1,7 +1,9 @@
 #include "TestReminderPanel.h"
 
+#include "Child.h"
+
 #include "PanelFixture.h"
-#include "notes/NoteForm.h"
+#include "notes/NoteWindow.h"
 #include "platform/Twips.h"
 #include "reminders/ReminderPanel.h"
 
@@ -22,8 +24,9 @@ const QColor kBlue(0, 0, 255);
 
 QStringList shown(const ReminderPanel *panel)
 {
-    return {panel->Text4->text(), panel->Text5->text(), panel->Text8->text(), panel->Text9->text(),
-            panel->Combo1->currentText()};
+    return {child<QLineEdit>(panel, "Text4")->text(), child<QLineEdit>(panel, "Text5")->text(),
+            child<QLineEdit>(panel, "Text8")->text(), child<QLineEdit>(panel, "Text9")->text(),
+            child<QComboBox>(panel, "Combo1")->currentText()};
 }
 
 QStringList items(const QComboBox *combo)
@@ -35,11 +38,11 @@ QStringList items(const QComboBox *combo)
 }
 
 // A shown note with its panel opened from the note's menu.
-ReminderPanel *openPanel(PanelFixture &f, const QString &key, NoteForm **noteOut = nullptr)
+ReminderPanel *openPanel(PanelFixture &f, const QString &key, NoteWindow **noteOut = nullptr)
 {
-    NoteForm *note = f.open(key);
+    NoteWindow *note = f.open(key);
     note->show();
-    note->Reminder->trigger();
+    child<QAction>(note, "Reminder")->trigger();
     if (noteOut)
         *noteOut = note;
     return PanelFixture::panelOf(note);
@@ -52,7 +55,7 @@ void TestReminderPanel::controlsAsDesigned()
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
     f.setReminder(kOne, QStringLiteral("3/7/2026 2:05 PM"));
-    NoteForm *note = f.open(kOne);
+    NoteWindow *note = f.open(kOne);
     ReminderPanel *panel = PanelFixture::panelOf(note);
     QVERIFY(panel);
     QCOMPARE(panel->objectName(), QStringLiteral("Frame1"));
@@ -62,39 +65,40 @@ void TestReminderPanel::controlsAsDesigned()
     QVERIFY(!panel->isVisibleTo(note));
     QCOMPARE(panel->backColor(), kWhite);
 
-    QCOMPARE(panel->Label1->objectName(), QStringLiteral("Label1"));
-    QCOMPARE(panel->Label1->text(), QStringLiteral("MM / DD / YYYY    TIME     AM/PM"));
-    QCOMPARE(panel->Label1->geometry(), Twips::rect(240, 120, 2895, 255));
+    QCOMPARE(child<QLabel>(panel, "Label1")->objectName(), QStringLiteral("Label1"));
+    QCOMPARE(child<QLabel>(panel, "Label1")->text(),
+             QStringLiteral("MM / DD / YYYY    TIME     AM/PM"));
+    QCOMPARE(child<QLabel>(panel, "Label1")->geometry(), Twips::rect(240, 120, 2895, 255));
     const struct {
         QLineEdit *field;
         const char *name;
         QRect place;
-    } fields[] = {{panel->Text4, "Text4", Twips::rect(240, 310, 375, 285)},
-                  {panel->Text5, "Text5", Twips::rect(600, 310, 375, 285)},
-                  {panel->Text8, "Text8", Twips::rect(960, 310, 495, 285)},
-                  {panel->Text9, "Text9", Twips::rect(1560, 310, 595, 285)}};
+    } fields[] = {{child<QLineEdit>(panel, "Text4"), "Text4", Twips::rect(240, 310, 375, 285)},
+                  {child<QLineEdit>(panel, "Text5"), "Text5", Twips::rect(600, 310, 375, 285)},
+                  {child<QLineEdit>(panel, "Text8"), "Text8", Twips::rect(960, 310, 495, 285)},
+                  {child<QLineEdit>(panel, "Text9"), "Text9", Twips::rect(1560, 310, 595, 285)}};
     for (const auto &field : fields) {
         QCOMPARE(field.field->objectName(), QString::fromLatin1(field.name));
         QCOMPARE(field.field->geometry(), field.place);
         QCOMPARE(field.field->text(), QString());
     }
-    QCOMPARE(panel->Combo1->objectName(), QStringLiteral("Combo1"));
-    QVERIFY(panel->Combo1->isEditable());
-    QCOMPARE(panel->Combo1->currentText(), QStringLiteral("AM"));
-    QCOMPARE(panel->Combo1->count(), 0);
-    QCOMPARE(panel->Combo1->pos(), Twips::point(2280, 310));
-    QCOMPARE(panel->Combo1->width(), Twips::toPixels(615));
+    QCOMPARE(child<QComboBox>(panel, "Combo1")->objectName(), QStringLiteral("Combo1"));
+    QVERIFY(child<QComboBox>(panel, "Combo1")->isEditable());
+    QCOMPARE(child<QComboBox>(panel, "Combo1")->currentText(), QStringLiteral("AM"));
+    QCOMPARE(child<QComboBox>(panel, "Combo1")->count(), 0);
+    QCOMPARE(child<QComboBox>(panel, "Combo1")->pos(), Twips::point(2280, 310));
+    QCOMPARE(child<QComboBox>(panel, "Combo1")->width(), Twips::toPixels(615));
 
-    QCOMPARE(panel->Command4->objectName(), QStringLiteral("Command4"));
-    QCOMPARE(panel->Command4->geometry(), Twips::rect(120, 720, 1335, 255));
+    QCOMPARE(child<QPushButton>(panel, "Command4")->objectName(), QStringLiteral("Command4"));
+    QCOMPARE(child<QPushButton>(panel, "Command4")->geometry(), Twips::rect(120, 720, 1335, 255));
     // A new window says "Set Reminder" even though its note has a reminder stored.
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Set Reminder"));
-    QCOMPARE(panel->Command5->objectName(), QStringLiteral("Command5"));
-    QCOMPARE(panel->Command5->text(), QStringLiteral("Cancel"));
-    QCOMPARE(panel->Command5->geometry(), Twips::rect(1560, 720, 1335, 255));
-    QCOMPARE(panel->Timer1->objectName(), QStringLiteral("Timer1"));
-    QCOMPARE(panel->Timer1->interval(), 1000);
-    QVERIFY(!panel->Timer1->isActive());
+    QCOMPARE(child<QPushButton>(panel, "Command4")->text(), QStringLiteral("Set Reminder"));
+    QCOMPARE(child<QPushButton>(panel, "Command5")->objectName(), QStringLiteral("Command5"));
+    QCOMPARE(child<QPushButton>(panel, "Command5")->text(), QStringLiteral("Cancel"));
+    QCOMPARE(child<QPushButton>(panel, "Command5")->geometry(), Twips::rect(1560, 720, 1335, 255));
+    QCOMPARE(child<QTimer>(panel, "Timer1")->objectName(), QStringLiteral("Timer1"));
+    QCOMPARE(child<QTimer>(panel, "Timer1")->interval(), 1000);
+    QVERIFY(!child<QTimer>(panel, "Timer1")->isActive());
 }
 
 void TestReminderPanel::menuOpensThePanelPrefilled_data()
@@ -115,12 +119,12 @@ void TestReminderPanel::menuOpensThePanelPrefilled()
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
     f.clock.time = QDateTime(QDate(2026, 3, 7), time);
-    NoteForm *note = nullptr;
+    NoteWindow *note = nullptr;
     ReminderPanel *panel = openPanel(f, kOne, &note);
     QVERIFY(panel->isVisible());
     QCOMPARE(shown(panel), fields);
-    QCOMPARE(items(panel->Combo1), QStringList({"AM", "PM"}));
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Set Reminder"));
+    QCOMPARE(items(child<QComboBox>(panel, "Combo1")), QStringList({"AM", "PM"}));
+    QCOMPARE(child<QPushButton>(panel, "Command4")->text(), QStringLiteral("Set Reminder"));
     // Opening stores nothing.
     QCOMPARE(f.reminder(kOne), QStringLiteral("<missing>"));
     // The panel sits above the note's text, where clicks reach it.
@@ -133,20 +137,20 @@ void TestReminderPanel::setStoresTheFieldsVerbatim()
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
     ReminderPanel *panel = openPanel(f, kOne);
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(kOne), QStringLiteral("3/7/2026 2:07 PM"));
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Cancel Reminder"));
+    QCOMPARE(child<QPushButton>(panel, "Command4")->text(), QStringLiteral("Cancel Reminder"));
     QVERIFY(!panel->isVisible());
 
     // Nothing is checked, trimmed or added.
     f.writeNote(kTwo, QStringLiteral("bread"));
     ReminderPanel *other = openPanel(f, kTwo);
-    other->Text4->setText(QStringLiteral(" 13"));
-    other->Text5->setText(QStringLiteral("x y"));
-    other->Text8->clear();
-    other->Text9->setText(QStringLiteral("99:99 "));
-    other->Combo1->setEditText(QStringLiteral("XM"));
-    QTest::mouseClick(other->Command4, Qt::LeftButton);
+    child<QLineEdit>(other, "Text4")->setText(QStringLiteral(" 13"));
+    child<QLineEdit>(other, "Text5")->setText(QStringLiteral("x y"));
+    child<QLineEdit>(other, "Text8")->clear();
+    child<QLineEdit>(other, "Text9")->setText(QStringLiteral("99:99 "));
+    child<QComboBox>(other, "Combo1")->setEditText(QStringLiteral("XM"));
+    QTest::mouseClick(child<QPushButton>(other, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(kTwo), QStringLiteral(" 13/x y/ 99:99  XM"));
 }
 
@@ -158,9 +162,9 @@ void TestReminderPanel::openingShowsTheStoredReminder()
     ReminderPanel *panel = openPanel(f, kOne);
     QVERIFY(panel->isVisible());
     QCOMPARE(shown(panel), QStringList({"12", "25", "2026", "9:30", "AM"}));
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Cancel Reminder"));
+    QCOMPARE(child<QPushButton>(panel, "Command4")->text(), QStringLiteral("Cancel Reminder"));
     // No pre-fill, so the list of marks was never filled either.
-    QCOMPARE(panel->Combo1->count(), 0);
+    QCOMPARE(child<QComboBox>(panel, "Combo1")->count(), 0);
 }
 
 void TestReminderPanel::cancelReminderKeepsTheMark()
@@ -170,9 +174,9 @@ void TestReminderPanel::cancelReminderKeepsTheMark()
     f.setReminder(kOne, QStringLiteral("12/25/2026 9:30 PM"));
     f.clock.time = QDateTime(QDate(2026, 4, 1), QTime(8, 15));
     ReminderPanel *panel = openPanel(f, kOne);
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
     QCOMPARE(shown(panel), QStringList({"", "", "", "", "PM"}));
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Set Reminder"));
+    QCOMPARE(child<QPushButton>(panel, "Command4")->text(), QStringLiteral("Set Reminder"));
     QCOMPARE(f.reminder(kOne), QString());
     QVERIFY(!panel->isVisible());
 
@@ -180,23 +184,23 @@ void TestReminderPanel::cancelReminderKeepsTheMark()
     panel->parentWidget()->findChild<QAction *>(QStringLiteral("Reminder"))->trigger();
     QVERIFY(panel->isVisible());
     QCOMPARE(shown(panel), QStringList({"4", "1", "2026", "8:15", "AM"}));
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Set Reminder"));
+    QCOMPARE(child<QPushButton>(panel, "Command4")->text(), QStringLiteral("Set Reminder"));
 }
 
 void TestReminderPanel::typedFieldsLastForTheWindow()
 {
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
-    NoteForm *note = nullptr;
+    NoteWindow *note = nullptr;
     ReminderPanel *panel = openPanel(f, kOne, &note);
-    panel->Text4->setText(QStringLiteral("5"));
-    panel->Text9->setText(QStringLiteral("6:45"));
-    QTest::mouseClick(panel->Command5, Qt::LeftButton);
+    child<QLineEdit>(panel, "Text4")->setText(QStringLiteral("5"));
+    child<QLineEdit>(panel, "Text9")->setText(QStringLiteral("6:45"));
+    QTest::mouseClick(child<QPushButton>(panel, "Command5"), Qt::LeftButton);
     QVERIFY(!panel->isVisible());
     QCOMPARE(f.reminder(kOne), QStringLiteral("<missing>"));
 
     f.clock.time = f.clock.time.addDays(3);
-    note->Reminder->trigger();
+    child<QAction>(note, "Reminder")->trigger();
     QCOMPARE(shown(panel), QStringList({"5", "7", "2026", "6:45", "PM"}));
 
     // A new window for the same note starts empty again.
@@ -209,21 +213,21 @@ void TestReminderPanel::cancelStopsTheFlashing()
 {
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
-    NoteForm *note = f.open(kOne);
+    NoteWindow *note = f.open(kOne);
     ReminderPanel *panel = PanelFixture::panelOf(note);
     panel->showDue(QStringLiteral("3/7/2026 2:05 PM"));
-    QVERIFY(panel->Timer1->isActive());
-    panel->Timer1_Timer();
+    QVERIFY(child<QTimer>(panel, "Timer1")->isActive());
+    panel->flash();
     QCOMPARE(panel->backColor(), kBlue);
-    panel->Timer1_Timer();
+    panel->flash();
     QCOMPARE(panel->backColor(), kWhite);
-    panel->Timer1_Timer();
+    panel->flash();
     QCOMPARE(panel->backColor(), kBlue);
 
     f.setReminder(kOne, QStringLiteral("1/1/2027 1:00 AM"));
-    QTest::mouseClick(panel->Command5, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(panel, "Command5"), Qt::LeftButton);
     QCOMPARE(panel->backColor(), kWhite);
-    QVERIFY(!panel->Timer1->isActive());
+    QVERIFY(!child<QTimer>(panel, "Timer1")->isActive());
     QVERIFY(!panel->isVisibleTo(note));
     QCOMPARE(f.reminder(kOne), QStringLiteral("1/1/2027 1:00 AM"));
 }
@@ -232,7 +236,7 @@ void TestReminderPanel::flashesEverySecond()
 {
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
-    NoteForm *note = f.open(kOne);
+    NoteWindow *note = f.open(kOne);
     ReminderPanel *panel = PanelFixture::panelOf(note);
     panel->showDue(QStringLiteral("3/7/2026 2:05 PM"));
     QTRY_COMPARE(panel->backColor(), kBlue);
@@ -243,39 +247,39 @@ void TestReminderPanel::setOrCancelLeavesTheFlashing()
 {
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
-    NoteForm *note = f.open(kOne);
+    NoteWindow *note = f.open(kOne);
     ReminderPanel *panel = PanelFixture::panelOf(note);
     panel->showDue(QStringLiteral("3/7/2026 2:05 PM"));
     // Set Reminder on a note the scanner just opened stores the same, past, reminder.
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Set Reminder"));
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
+    QCOMPARE(child<QPushButton>(panel, "Command4")->text(), QStringLiteral("Set Reminder"));
+    QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(kOne), QStringLiteral("3/7/2026 2:05 PM"));
     QVERIFY(!panel->isVisibleTo(note));
-    QVERIFY(panel->Timer1->isActive());
+    QVERIFY(child<QTimer>(panel, "Timer1")->isActive());
 
-    note->Reminder->trigger();
+    child<QAction>(note, "Reminder")->trigger();
     QVERIFY(panel->isVisibleTo(note));
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(kOne), QString());
-    QVERIFY(panel->Timer1->isActive());
+    QVERIFY(child<QTimer>(panel, "Timer1")->isActive());
 }
 
 void TestReminderPanel::dueReminderShowsItsValue()
 {
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
-    NoteForm *note = f.open(kOne);
+    NoteWindow *note = f.open(kOne);
     ReminderPanel *panel = PanelFixture::panelOf(note);
     panel->showDue(QStringLiteral("11/30/2025 10:15 PM"));
     QVERIFY(panel->isVisibleTo(note));
     QCOMPARE(shown(panel), QStringList({"11", "30", "2025", "10:15", "PM"}));
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Set Reminder"));
+    QCOMPARE(child<QPushButton>(panel, "Command4")->text(), QStringLiteral("Set Reminder"));
     // An empty value fills nothing but still shows the panel flashing.
-    NoteForm *other = f.open(kOne);
+    NoteWindow *other = f.open(kOne);
     ReminderPanel *empty = PanelFixture::panelOf(other);
     empty->showDue(QString());
     QCOMPARE(shown(empty), QStringList({"", "", "", "", "AM"}));
-    QVERIFY(empty->Timer1->isActive());
+    QVERIFY(child<QTimer>(empty, "Timer1")->isActive());
 }
 
 void TestReminderPanel::handEditedValuesNeverFail_data()
@@ -309,7 +313,7 @@ void TestReminderPanel::handEditedValuesNeverFail()
     ReminderPanel *panel = openPanel(f, kOne);
     QVERIFY(panel->isVisible());
     QCOMPARE(shown(panel), fields);
-    QCOMPARE(panel->Command4->text(), caption);
+    QCOMPARE(child<QPushButton>(panel, "Command4")->text(), caption);
 }
 
 void TestReminderPanel::notesKeepSeparateReminders()
@@ -317,29 +321,29 @@ void TestReminderPanel::notesKeepSeparateReminders()
     PanelFixture f;
     f.writeNote(kOne, QStringLiteral("milk"));
     f.writeNote(kTwo, QStringLiteral("bread"));
-    NoteForm *one = nullptr;
+    NoteWindow *one = nullptr;
     ReminderPanel *first = openPanel(f, kOne, &one);
-    QTest::mouseClick(first->Command4, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(first, "Command4"), Qt::LeftButton);
     f.clock.time = QDateTime(QDate(2026, 5, 1), QTime(18, 0));
     ReminderPanel *second = openPanel(f, kTwo);
-    QTest::mouseClick(second->Command4, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(second, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(kOne), QStringLiteral("3/7/2026 2:07 PM"));
     QCOMPARE(f.reminder(kTwo), QStringLiteral("5/1/2026 6:00 PM"));
 
     // The reminder follows the file name: after Save As the same window stores under the
     // new name and leaves the old entry alone.
-    one->SaveAS->trigger();
-    one->Text3->setText(QStringLiteral("Shopping.pv"));
-    QTest::mouseClick(one->Command1, Qt::LeftButton);
+    child<QAction>(one, "SaveAS")->trigger();
+    child<QLineEdit>(one, "Text3")->setText(QStringLiteral("Shopping.pv"));
+    QTest::mouseClick(child<QPushButton>(one, "Command1"), Qt::LeftButton);
     QCOMPARE(one->windowTitle(), QStringLiteral("Shopping.pv"));
-    one->Reminder->trigger();
+    child<QAction>(one, "Reminder")->trigger();
     // The caption is the window's own state and still offers to cancel.
-    QCOMPARE(first->Command4->text(), QStringLiteral("Cancel Reminder"));
-    QTest::mouseClick(first->Command4, Qt::LeftButton);
+    QCOMPARE(child<QPushButton>(first, "Command4")->text(), QStringLiteral("Cancel Reminder"));
+    QTest::mouseClick(child<QPushButton>(first, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(QStringLiteral("Shopping.pv")), QString());
     QCOMPARE(f.reminder(kOne), QStringLiteral("3/7/2026 2:07 PM"));
-    one->Reminder->trigger();
-    QTest::mouseClick(first->Command4, Qt::LeftButton);
+    child<QAction>(one, "Reminder")->trigger();
+    QTest::mouseClick(child<QPushButton>(first, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(QStringLiteral("Shopping.pv")), QStringLiteral("5/1/2026 6:00 PM"));
     QCOMPARE(f.reminder(kOne), QStringLiteral("3/7/2026 2:07 PM"));
     QCOMPARE(f.reminder(kTwo), QStringLiteral("5/1/2026 6:00 PM"));

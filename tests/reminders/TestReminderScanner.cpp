@@ -1,15 +1,13 @@
 #include "TestReminderScanner.h"
 
 #include "TestEnvironment.h"
-#include "notes/NoteForm.h"
-#include "notes/NoteForm1.h"
-#include "notes/NoteForm22.h"
+#include "notes/NoteWindow.h"
 #include "reminders/ReminderPanel.h"
 #include "reminders/ReminderScanner.h"
 #include "settings/OptionsPanel.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
-#include "shell/FormMenu.h"
+#include "shell/MainWindow.h"
 #include "shell/NoteOpener.h"
 
 #include <QAction>
@@ -31,26 +29,27 @@ const QString kOne = QStringLiteral("PinvelleQuill1.pv");
 const QString kTwo = QStringLiteral("PinvelleQuill2.pv");
 const QString kThree = QStringLiteral("PinvelleQuill3.pv");
 
-QList<NoteForm *> windowsTitled(FormMenu &menu, const QString &title)
+QList<NoteWindow *> windowsTitled(MainWindow &menu, const QString &title)
 {
-    QList<NoteForm *> found;
+    QList<NoteWindow *> found;
     for (QWidget *window : menu.noteOpener().registry().windows()) {
-        auto *note = qobject_cast<NoteForm *>(window);
+        auto *note = qobject_cast<NoteWindow *>(window);
         if (note && note->windowTitle() == title)
             found << note;
     }
     return found;
 }
 
-ReminderPanel *panelOf(NoteForm *note)
+ReminderPanel *panelOf(NoteWindow *note)
 {
     return qobject_cast<ReminderPanel *>(note->reminderPanel());
 }
 
 QStringList shown(const ReminderPanel *panel)
 {
-    return {panel->Text4->text(), panel->Text5->text(), panel->Text8->text(), panel->Text9->text(),
-            panel->Combo1->currentText()};
+    return {child<QLineEdit>(panel, "Text4")->text(), child<QLineEdit>(panel, "Text5")->text(),
+            child<QLineEdit>(panel, "Text8")->text(), child<QLineEdit>(panel, "Text9")->text(),
+            child<QComboBox>(panel, "Combo1")->currentText()};
 }
 
 } // namespace
@@ -77,18 +76,18 @@ void TestReminderScanner::cleanup()
     }
 }
 
-FormMenu &TestReminderScanner::startMenu()
+MainWindow &TestReminderScanner::startMenu()
 {
-    m_menu = std::make_unique<FormMenu>(*m_store, NotesFolder(m_notes->path()));
+    m_menu = std::make_unique<MainWindow>(*m_store, NotesFolder(m_notes->path()));
     m_menu->setClock(m_clock);
-    m_menu->Form_Load();
+    m_menu->start();
     return *m_menu;
 }
 
-void TestReminderScanner::tick(FormMenu &menu)
+void TestReminderScanner::tick(MainWindow &menu)
 {
     QSignalSpy finished(&menu.reminderScanner(), &ReminderScanner::scanFinished);
-    QVERIFY(QMetaObject::invokeMethod(menu.Timer4, "timeout"));
+    QVERIFY(QMetaObject::invokeMethod(child<QTimer>(&menu, "Timer4"), "timeout"));
     QVERIFY(finished.count() == 1 || finished.wait());
     QVERIFY(!menu.reminderScanner().isScanning());
 }
@@ -113,9 +112,9 @@ void TestReminderScanner::setReminder(const QString &fileName, const QString &va
 
 void TestReminderScanner::timerRunsEveryMinute()
 {
-    FormMenu &menu = startMenu();
-    QCOMPARE(menu.Timer4->interval(), 59999);
-    QVERIFY(menu.Timer4->isActive());
+    MainWindow &menu = startMenu();
+    QCOMPARE(child<QTimer>(&menu, "Timer4")->interval(), 59999);
+    QVERIFY(child<QTimer>(&menu, "Timer4")->isActive());
     // An empty folder: the scan ends at once.
     tick(menu);
     QVERIFY(menu.noteOpener().registry().windows().isEmpty());
@@ -125,7 +124,7 @@ void TestReminderScanner::currentMinuteFiresAtTheNextTick()
 {
     writeNote(kOne, "milk and bread\r\nand eggs");
     setReminder(kOne, QStringLiteral("3/7/2026 2:06 PM"));
-    FormMenu &menu = startMenu();
+    MainWindow &menu = startMenu();
     QSignalSpy fired(&menu.reminderScanner(), &ReminderScanner::reminderFired);
 
     m_clock.time = QDateTime(QDate(2026, 3, 7), QTime(14, 5, 59));
@@ -150,20 +149,20 @@ void TestReminderScanner::currentMinuteFiresAtTheNextTick()
 void TestReminderScanner::prefilledReminderFiresAtTheNextTick()
 {
     writeNote(kOne, "milk");
-    FormMenu &menu = startMenu();
-    NoteForm *note = menu.noteOpener().openFile(kOne);
-    note->Reminder->trigger();
+    MainWindow &menu = startMenu();
+    NoteWindow *note = menu.noteOpener().openFile(kOne);
+    child<QAction>(note, "Reminder")->trigger();
     ReminderPanel *panel = panelOf(note);
     QVERIFY(panel && panel->isVisible());
     QCOMPARE(shown(panel), QStringList({"3", "7", "2026", "2:05", "PM"}));
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
     QCOMPARE(reminder(kOne), QStringLiteral("3/7/2026 2:05 PM"));
     note->close();
     QTRY_VERIFY(windowsTitled(menu, kOne).isEmpty());
 
     m_clock.time = m_clock.time.addSecs(20); // still the same minute
     tick(menu);
-    const QList<NoteForm *> opened = windowsTitled(menu, kOne);
+    const QList<NoteWindow *> opened = windowsTitled(menu, kOne);
     QCOMPARE(opened.size(), 1);
     QVERIFY(opened.first()->isVisible());
     QCOMPARE(reminder(kOne), QString());
@@ -173,9 +172,9 @@ void TestReminderScanner::pastReminderFiresBeforeTheListIsShown()
 {
     writeNote(kOne, "old");
     setReminder(kOne, QStringLiteral("1/1/2020 9:00 AM"));
-    FormMenu &menu = startMenu();
-    QVERIFY(!menu.List1->isVisibleTo(&menu));
-    QCOMPARE(menu.List1->count(), 0);
+    MainWindow &menu = startMenu();
+    QVERIFY(!child<QListWidget>(&menu, "List1")->isVisibleTo(&menu));
+    QCOMPARE(child<QListWidget>(&menu, "List1")->count(), 0);
     tick(menu);
     QCOMPARE(windowsTitled(menu, kOne).size(), 1);
     QCOMPARE(reminder(kOne), QString());
@@ -185,13 +184,13 @@ void TestReminderScanner::openNoteIsOnlyRaised()
 {
     writeNote(kOne, "milk");
     setReminder(kOne, QStringLiteral("3/7/2026 2:00 PM"));
-    FormMenu &menu = startMenu();
+    MainWindow &menu = startMenu();
     QSignalSpy fired(&menu.reminderScanner(), &ReminderScanner::reminderFired);
-    NoteForm *note = menu.noteOpener().openFile(kOne);
+    NoteWindow *note = menu.noteOpener().openFile(kOne);
     note->hide(); // hidden from its own menu, still open
 
     tick(menu);
-    QCOMPARE(windowsTitled(menu, kOne), QList<NoteForm *>({note}));
+    QCOMPARE(windowsTitled(menu, kOne), QList<NoteWindow *>({note}));
     QVERIFY(note->isVisible());
     QVERIFY(!panelOf(note)->isVisibleTo(note));
     QCOMPARE(reminder(kOne), QStringLiteral("3/7/2026 2:00 PM"));
@@ -211,21 +210,22 @@ void TestReminderScanner::closedNoteOpensFlashingAndCleared()
     writeNote(kTwo, "bread");
     setReminder(kOne, QStringLiteral("3/6/2026 11:30 PM"));
     setReminder(kTwo, QStringLiteral("3/8/2026 8:00 AM"));
-    FormMenu &menu = startMenu();
-    menu.Frame2->Option1->click(); // full border from now on
+    MainWindow &menu = startMenu();
+    child<QRadioButton>(child<OptionsPanel>(&menu, "Frame2"), "Option1")
+        ->click(); // full border from now on
 
     tick(menu);
-    const QList<NoteForm *> opened = windowsTitled(menu, kOne);
+    const QList<NoteWindow *> opened = windowsTitled(menu, kOne);
     QCOMPARE(opened.size(), 1);
-    NoteForm *note = opened.first();
-    QVERIFY(qobject_cast<NoteForm22 *>(note));
+    NoteWindow *note = opened.first();
+    QVERIFY(note->border() == NoteBorder::Full);
     QVERIFY(note->isVisible());
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("milk"));
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milk"));
     ReminderPanel *panel = panelOf(note);
     QVERIFY(panel->isVisible());
-    QVERIFY(panel->Timer1->isActive());
+    QVERIFY(child<QTimer>(panel, "Timer1")->isActive());
     QCOMPARE(shown(panel), QStringList({"3", "6", "2026", "11:30", "PM"}));
-    QCOMPARE(panel->Command4->text(), QStringLiteral("Set Reminder"));
+    QCOMPARE(child<QPushButton>(panel, "Command4")->text(), QStringLiteral("Set Reminder"));
     QCOMPARE(reminder(kOne), QString());
     // The other note's reminder lies ahead.
     QVERIFY(windowsTitled(menu, kTwo).isEmpty());
@@ -233,7 +233,7 @@ void TestReminderScanner::closedNoteOpensFlashingAndCleared()
 
     // Setting it again from the panel stores the same past time: due again, and with the
     // note open it is brought forward and kept.
-    QTest::mouseClick(panel->Command4, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
     QCOMPARE(reminder(kOne), QStringLiteral("3/6/2026 11:30 PM"));
     tick(menu);
     QCOMPARE(windowsTitled(menu, kOne).size(), 1);
@@ -247,7 +247,7 @@ void TestReminderScanner::extensionMatchedWithoutRegardToCase()
     writeNote(QStringLiteral("list.txt"), "not a note");
     for (const char *name : {"Upper.PV", "Mixed.Pv", "list.txt"})
         setReminder(QString::fromLatin1(name), QStringLiteral("3/7/2026 2:05 PM"));
-    FormMenu &menu = startMenu();
+    MainWindow &menu = startMenu();
     tick(menu);
     QCOMPARE(windowsTitled(menu, QStringLiteral("Upper.PV")).size(), 1);
     QCOMPARE(windowsTitled(menu, QStringLiteral("Mixed.Pv")).size(), 1);
@@ -264,7 +264,7 @@ void TestReminderScanner::unreadableValuesAreSkipped()
         writeNote(name, "note " + QByteArray::number(i + 1));
         setReminder(name, values.at(i));
     }
-    FormMenu &menu = startMenu();
+    MainWindow &menu = startMenu();
     tick(menu);
     // Only the last one could be read; the scan went past the others to reach it.
     QCOMPARE(menu.noteOpener().registry().windows().size(), 1);
@@ -280,9 +280,9 @@ void TestReminderScanner::scanKeepsItsPlace()
         writeNote(name, name.toLatin1());
         setReminder(name, QStringLiteral("3/7/2026 1:00 PM"));
     }
-    FormMenu &menu = startMenu();
-    menu.Command8_Click(); // the list shows, so every write refreshes its entry
-    QCOMPARE(menu.List1->count(), 3);
+    MainWindow &menu = startMenu();
+    menu.toggleNoteList(); // the list shows, so every write refreshes its entry
+    QCOMPARE(child<QListWidget>(&menu, "List1")->count(), 3);
 
     // While the scan is under way a note is written that lists before the others, the
     // list is refreshed and another scan is asked for.
@@ -291,8 +291,8 @@ void TestReminderScanner::scanKeepsItsPlace()
         if (meddled)
             return;
         meddled = true;
-        NoteForm *fresh = menu.noteOpener().openFile(kOne);
-        fresh->Text1->setPlainText(QStringLiteral("written mid-scan"));
+        NoteWindow *fresh = menu.noteOpener().openFile(kOne);
+        child<QTextEdit>(fresh, "Text1")->setPlainText(QStringLiteral("written mid-scan"));
         setReminder(kOne, QStringLiteral("3/7/2026 1:00 PM"));
         menu.refreshCatalogue();
         fresh->close();
@@ -300,7 +300,7 @@ void TestReminderScanner::scanKeepsItsPlace()
     });
     tick(menu);
     QVERIFY(meddled);
-    QCOMPARE(menu.List1->count(), 4);
+    QCOMPARE(child<QListWidget>(&menu, "List1")->count(), 4);
     for (const QString &name : {kTwo, kThree, QStringLiteral("PinvelleQuill4.pv")}) {
         QCOMPARE(windowsTitled(menu, name).size(), 1);
         QCOMPARE(reminder(name), QString());
@@ -318,16 +318,16 @@ void TestReminderScanner::reminderSurvivesARestart()
     writeNote(kOne, "dentist");
     writeNote(kTwo, "plumber");
     {
-        FormMenu &menu = startMenu();
-        NoteForm *one = menu.noteOpener().openFile(kOne);
-        one->Reminder->trigger();
+        MainWindow &menu = startMenu();
+        NoteWindow *one = menu.noteOpener().openFile(kOne);
+        child<QAction>(one, "Reminder")->trigger();
         ReminderPanel *panel = panelOf(one);
-        panel->Text9->setText(QStringLiteral("3:15"));
-        QTest::mouseClick(panel->Command4, Qt::LeftButton);
-        NoteForm *two = menu.noteOpener().openFile(kTwo);
-        two->Reminder->trigger();
-        panelOf(two)->Text4->setText(QStringLiteral("4"));
-        QTest::mouseClick(panelOf(two)->Command4, Qt::LeftButton);
+        child<QLineEdit>(panel, "Text9")->setText(QStringLiteral("3:15"));
+        QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
+        NoteWindow *two = menu.noteOpener().openFile(kTwo);
+        child<QAction>(two, "Reminder")->trigger();
+        child<QLineEdit>(panelOf(two), "Text4")->setText(QStringLiteral("4"));
+        QTest::mouseClick(child<QPushButton>(panelOf(two), "Command4"), Qt::LeftButton);
     }
     QCOMPARE(reminder(kOne), QStringLiteral("3/7/2026 3:15 PM"));
     QCOMPARE(reminder(kTwo), QStringLiteral("4/7/2026 2:05 PM"));
@@ -336,9 +336,9 @@ void TestReminderScanner::reminderSurvivesARestart()
     m_menu.reset();
     m_store = std::make_unique<SettingsStore>();
     m_clock.time = QDateTime(QDate(2026, 3, 8), QTime(9, 0));
-    FormMenu &menu = startMenu();
+    MainWindow &menu = startMenu();
     QVERIFY(menu.noteOpener().registry().windows().isEmpty());
-    QVERIFY(!menu.List1->isVisibleTo(&menu));
+    QVERIFY(!child<QListWidget>(&menu, "List1")->isVisibleTo(&menu));
     tick(menu);
     QCOMPARE(windowsTitled(menu, kOne).size(), 1);
     QVERIFY(windowsTitled(menu, kTwo).isEmpty());

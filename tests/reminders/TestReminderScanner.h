@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-class FormMenu;
+class MainWindow;
 class SettingsStore;
 
 class TestReminderScanner : public QObject {
@@ -31,15 +31,15 @@ private slots:
     void reminderSurvivesARestart();
 
 private:
-    FormMenu &startMenu();
+    MainWindow &startMenu();
     // One tick of the main window's reminder timer, waited out.
-    void tick(FormMenu &menu);
+    void tick(MainWindow &menu);
     void writeNote(const QString &name, const QByteArray &text);
     QString reminder(const QString &fileName) const;
     void setReminder(const QString &fileName, const QString &value);
 
     std::unique_ptr<QTemporaryDir> m_notes;
     std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<FormMenu> m_menu;
+    std::unique_ptr<MainWindow> m_menu;
     FakeClock m_clock;
 };

@@ -55,16 +55,16 @@ void TestOptionsPanel::firstStartShowsDefaults()
 {
     SettingsStore store;
     auto panel = startedPanel(store);
-    QVERIFY(!panel->Check2->isChecked());
-    QVERIFY(!panel->Check3->isChecked());
-    QVERIFY(!panel->Check4->isChecked());
-    QVERIFY(panel->Check1->isChecked());
-    QCOMPARE(panel->Text3->text(), QStringLiteral("8"));
-    QCOMPARE(panel->Combo1->currentText(), QString());
-    QVERIFY(panel->Option2->isChecked());
-    QVERIFY(!panel->Option1->isChecked());
-    QCOMPARE(panel->Text1->text(), QStringLiteral("3000"));
-    QCOMPARE(panel->Text2->text(), QStringLiteral("4000"));
+    QVERIFY(!child<QCheckBox>(panel, "Check2")->isChecked());
+    QVERIFY(!child<QCheckBox>(panel, "Check3")->isChecked());
+    QVERIFY(!child<QCheckBox>(panel, "Check4")->isChecked());
+    QVERIFY(child<QCheckBox>(panel, "Check1")->isChecked());
+    QCOMPARE(child<QLineEdit>(panel, "Text3")->text(), QStringLiteral("8"));
+    QCOMPARE(child<QComboBox>(panel, "Combo1")->currentText(), QString());
+    QVERIFY(child<QRadioButton>(panel, "Option2")->isChecked());
+    QVERIFY(!child<QRadioButton>(panel, "Option1")->isChecked());
+    QCOMPARE(child<QLineEdit>(panel, "Text1")->text(), QStringLiteral("3000"));
+    QCOMPARE(child<QLineEdit>(panel, "Text2")->text(), QStringLiteral("4000"));
     QVERIFY(notices().isEmpty());
 }
 
@@ -72,12 +72,12 @@ void TestOptionsPanel::letterInFontSizeIsRefused()
 {
     SettingsStore store;
     auto panel = startedPanel(store);
-    panel->Text3->clear();
-    QTest::keyClicks(panel->Text3, QStringLiteral("1x"));
+    child<QLineEdit>(panel, "Text3")->clear();
+    QTest::keyClicks(child<QLineEdit>(panel, "Text3"), QStringLiteral("1x"));
     QCOMPARE(notices().size(), 1);
     QCOMPARE(notices().first()->text(), QStringLiteral("Must be a numberic value "));
     QCOMPARE(notices().first()->windowTitle(), QStringLiteral("Pinvelle"));
-    QCOMPARE(panel->Text3->text(), QStringLiteral("8"));
+    QCOMPARE(child<QLineEdit>(panel, "Text3")->text(), QStringLiteral("8"));
     QCOMPARE(store.read(Keys::NoteFont), QStringLiteral("8"));
 }
 
@@ -86,9 +86,9 @@ void TestOptionsPanel::emptyFontSizeIsStoredEmpty()
     {
         SettingsStore store;
         auto panel = startedPanel(store);
-        panel->Text3->selectAll();
-        QTest::keyClick(panel->Text3, Qt::Key_Backspace);
-        QCOMPARE(panel->Text3->text(), QString());
+        child<QLineEdit>(panel, "Text3")->selectAll();
+        QTest::keyClick(child<QLineEdit>(panel, "Text3"), Qt::Key_Backspace);
+        QCOMPARE(child<QLineEdit>(panel, "Text3")->text(), QString());
         QVERIFY(notices().isEmpty());
         QVERIFY(store.contains(QStringLiteral("Startup"), QStringLiteral("notefont")));
         QCOMPARE(store.read(Keys::NoteFont), QString());
@@ -96,7 +96,7 @@ void TestOptionsPanel::emptyFontSizeIsStoredEmpty()
     // The next start finds the field empty: the default applies only to a missing entry.
     SettingsStore store;
     auto panel = startedPanel(store);
-    QCOMPARE(panel->Text3->text(), QString());
+    QCOMPARE(child<QLineEdit>(panel, "Text3")->text(), QString());
     QVERIFY(notices().isEmpty());
 }
 
@@ -113,8 +113,8 @@ void TestOptionsPanel::fontSizeStoredAsTyped()
     QFETCH(QString, typed);
     SettingsStore store;
     auto panel = startedPanel(store);
-    panel->Text3->clear();
-    QTest::keyClicks(panel->Text3, typed);
+    child<QLineEdit>(panel, "Text3")->clear();
+    QTest::keyClicks(child<QLineEdit>(panel, "Text3"), typed);
     QVERIFY(notices().isEmpty());
     QCOMPARE(store.read(Keys::NoteFont), typed);
 }
@@ -125,7 +125,7 @@ void TestOptionsPanel::storedNonNumericFontIsReplacedAtStart()
     store.save(Keys::NoteFont, QStringLiteral("big"));
     auto panel = startedPanel(store);
     QCOMPARE(notices().size(), 1);
-    QCOMPARE(panel->Text3->text(), QStringLiteral("8"));
+    QCOMPARE(child<QLineEdit>(panel, "Text3")->text(), QStringLiteral("8"));
     QCOMPARE(store.read(Keys::NoteFont), QStringLiteral("8"));
 }
 
@@ -136,16 +136,17 @@ void TestOptionsPanel::colourStoredWhenFocusLeaves()
     panel->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(panel.get()));
 
-    panel->Combo1->setFocus();
-    QTest::keyClicks(panel->Combo1, QStringLiteral("light blue"));
+    child<QComboBox>(panel, "Combo1")->setFocus();
+    QTest::keyClicks(child<QComboBox>(panel, "Combo1"), QStringLiteral("light blue"));
     QCOMPARE(panel->colourText(), QStringLiteral("light blue"));
     QVERIFY(!store.contains(QStringLiteral("Startup"), QStringLiteral("text1")));
 
-    panel->Combo1->setCurrentIndex(panel->Combo1->findText(QStringLiteral("Green")));
+    child<QComboBox>(panel, "Combo1")
+        ->setCurrentIndex(child<QComboBox>(panel, "Combo1")->findText(QStringLiteral("Green")));
     QVERIFY(!store.contains(QStringLiteral("Startup"), QStringLiteral("text1")));
-    panel->Combo1->setEditText(QStringLiteral("light blue"));
+    child<QComboBox>(panel, "Combo1")->setEditText(QStringLiteral("light blue"));
 
-    panel->Text3->setFocus();
+    child<QLineEdit>(panel, "Text3")->setFocus();
     QTRY_COMPARE(store.read(Keys::NoteColour), QStringLiteral("light blue"));
     QCOMPARE(NoteColours::byName(panel->colourText()).value_or(QColor()), QColor(0, 255, 255));
 }
@@ -156,8 +157,8 @@ void TestOptionsPanel::colourListOrderAndStoredText()
     store.save(Keys::NoteColour, QStringLiteral("my own"));
     auto panel = startedPanel(store);
     QStringList items;
-    for (int i = 0; i < panel->Combo1->count(); ++i)
-        items << panel->Combo1->itemText(i);
+    for (int i = 0; i < child<QComboBox>(panel, "Combo1")->count(); ++i)
+        items << child<QComboBox>(panel, "Combo1")->itemText(i);
     QCOMPARE(items, NoteColours::names());
     QCOMPARE(panel->colourText(), QStringLiteral("my own"));
 }
@@ -166,12 +167,14 @@ void TestOptionsPanel::borderStoredAsPair()
 {
     SettingsStore store;
     auto panel = startedPanel(store);
-    QTest::mouseClick(panel->Option1, Qt::LeftButton, {}, QPoint(6, panel->Option1->height() / 2));
+    QTest::mouseClick(child<QRadioButton>(panel, "Option1"), Qt::LeftButton, {},
+                      QPoint(6, child<QRadioButton>(panel, "Option1")->height() / 2));
     QVERIFY(panel->fullBorder());
     QCOMPARE(store.read(Keys::BorderThin), QStringLiteral("False"));
     QCOMPARE(store.read(Keys::BorderFull), QStringLiteral("True"));
 
-    QTest::mouseClick(panel->Option2, Qt::LeftButton, {}, QPoint(6, panel->Option2->height() / 2));
+    QTest::mouseClick(child<QRadioButton>(panel, "Option2"), Qt::LeftButton, {},
+                      QPoint(6, child<QRadioButton>(panel, "Option2")->height() / 2));
     QVERIFY(!panel->fullBorder());
     QCOMPARE(store.read(Keys::BorderThin), QStringLiteral("True"));
     QCOMPARE(store.read(Keys::BorderFull), QStringLiteral("False"));
@@ -180,8 +183,8 @@ void TestOptionsPanel::borderStoredAsPair()
     store.save(Keys::BorderThin, QStringLiteral("False"));
     store.save(Keys::BorderFull, QStringLiteral("True"));
     auto next = startedPanel(store);
-    QVERIFY(next->Option1->isChecked());
-    QVERIFY(!next->Option2->isChecked());
+    QVERIFY(child<QRadioButton>(next, "Option1")->isChecked());
+    QVERIFY(!child<QRadioButton>(next, "Option2")->isChecked());
 }
 
 void TestOptionsPanel::tickBoxesStoreTheirEntry_data()
@@ -223,34 +226,36 @@ void TestOptionsPanel::handEditedValuesKeepDefaults()
     store.save(Keys::BorderThin, QStringLiteral("perhaps"));
     store.save(Keys::BorderFull, QStringLiteral("no idea"));
     auto panel = startedPanel(store);
-    QVERIFY(!panel->Check2->isChecked());
-    QVERIFY(!panel->Check3->isChecked());
-    QVERIFY(panel->Option2->isChecked());
+    QVERIFY(!child<QCheckBox>(panel, "Check2")->isChecked());
+    QVERIFY(!child<QCheckBox>(panel, "Check3")->isChecked());
+    QVERIFY(child<QRadioButton>(panel, "Option2")->isChecked());
 
     // Both stored as selected: the full border, read last, wins; one stays selected.
     store.save(Keys::BorderThin, QStringLiteral("True"));
     store.save(Keys::BorderFull, QStringLiteral("True"));
     auto both = startedPanel(store);
-    QVERIFY(both->Option1->isChecked());
-    QVERIFY(!both->Option2->isChecked());
+    QVERIFY(child<QRadioButton>(both, "Option1")->isChecked());
+    QVERIFY(!child<QRadioButton>(both, "Option2")->isChecked());
 
     store.save(Keys::BorderThin, QStringLiteral("False"));
     store.save(Keys::BorderFull, QStringLiteral("False"));
     auto neither = startedPanel(store);
-    QVERIFY(neither->Option2->isChecked() != neither->Option1->isChecked());
+    QVERIFY(child<QRadioButton>(neither, "Option2")->isChecked() !=
+            child<QRadioButton>(neither, "Option1")->isChecked());
 }
 
 void TestOptionsPanel::sessionOnlyValuesAreNotStored()
 {
     SettingsStore store;
     auto panel = startedPanel(store);
-    panel->Text1->setText(QStringLiteral("2000"));
-    panel->Text2->setText(QStringLiteral("5000"));
-    QTest::mouseClick(panel->Check1, Qt::LeftButton, {}, QPoint(6, panel->Check1->height() / 2));
+    child<QLineEdit>(panel, "Text1")->setText(QStringLiteral("2000"));
+    child<QLineEdit>(panel, "Text2")->setText(QStringLiteral("5000"));
+    QTest::mouseClick(child<QCheckBox>(panel, "Check1"), Qt::LeftButton, {},
+                      QPoint(6, child<QCheckBox>(panel, "Check1")->height() / 2));
     QVERIFY(!panel->autoSave());
 
     auto next = startedPanel(store);
-    QCOMPARE(next->Text1->text(), QStringLiteral("3000"));
-    QCOMPARE(next->Text2->text(), QStringLiteral("4000"));
+    QCOMPARE(child<QLineEdit>(next, "Text1")->text(), QStringLiteral("3000"));
+    QCOMPARE(child<QLineEdit>(next, "Text2")->text(), QStringLiteral("4000"));
     QVERIFY(next->autoSave());
 }

@@ -3,8 +3,8 @@
 #include "TestEnvironment.h"
 #include "platform/ProductInfo.h"
 #include "settings/SettingsStore.h"
-#include "shell/FormMenu.h"
 #include "shell/InfoCommands.h"
+#include "shell/MainWindow.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -96,7 +96,7 @@ void TestInfoCommands::aboutAndSuggestionsBoxes()
     QFETCH(QString, button);
     QFETCH(bool, about);
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
+    MainWindow menu(store, NotesFolder(m_notes.path()));
     int opened = 0;
     menu.infoCommands().setUrlOpener([&opened](const QUrl &) { return ++opened, true; });
     menu.show();
@@ -122,7 +122,7 @@ void TestInfoCommands::aboutAndSuggestionsBoxes()
 void TestInfoCommands::helpOpensTheBrowser()
 {
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
+    MainWindow menu(store, NotesFolder(m_notes.path()));
     QList<QUrl> opened;
     // A browser that cannot be started: nothing is said about it.
     menu.infoCommands().setUrlOpener([&opened](const QUrl &url) {
@@ -130,7 +130,7 @@ void TestInfoCommands::helpOpensTheBrowser()
         return false;
     });
     menu.show();
-    QTest::mouseClick(menu.Command4, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&menu, "Command4"), Qt::LeftButton);
     QCOMPARE(opened, QList<QUrl>{InfoCommands::helpAddress()});
     QTest::qWait(0);
     QVERIFY(visibleBoxes().isEmpty());

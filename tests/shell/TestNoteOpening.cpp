@@ -1,18 +1,17 @@
 #include "TestNoteOpening.h"
 
 #include "TestEnvironment.h"
-#include "notes/NoteForm.h"
-#include "notes/NoteForm1.h"
-#include "notes/NoteForm22.h"
+#include "notes/NoteWindow.h"
 #include "platform/Twips.h"
 #include "settings/OptionsPanel.h"
 #include "settings/SettingsStore.h"
-#include "shell/FormMenu.h"
+#include "shell/MainWindow.h"
 #include "shell/NoteOpener.h"
 #include "shell/TrayIcon.h"
 
 #include <QAction>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -23,21 +22,21 @@
 
 namespace {
 
-QList<NoteForm *> visibleNotes()
+QList<NoteWindow *> visibleNotes()
 {
-    QList<NoteForm *> notes;
+    QList<NoteWindow *> notes;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
-        auto *note = qobject_cast<NoteForm *>(widget);
+        auto *note = qobject_cast<NoteWindow *>(widget);
         if (note && note->isVisible())
             notes << note;
     }
     return notes;
 }
 
-QStringList titles(const QList<NoteForm *> &notes)
+QStringList titles(const QList<NoteWindow *> &notes)
 {
     QStringList list;
-    for (const NoteForm *note : notes)
+    for (const NoteWindow *note : notes)
         list << note->windowTitle();
     list.sort();
     return list;
@@ -66,10 +65,10 @@ void TestNoteOpening::cleanup()
     }
 }
 
-FormMenu &TestNoteOpening::startMenu()
+MainWindow &TestNoteOpening::startMenu()
 {
-    m_menu = std::make_unique<FormMenu>(*m_store, NotesFolder(m_notes->path()));
-    m_menu->Form_Load();
+    m_menu = std::make_unique<MainWindow>(*m_store, NotesFolder(m_notes->path()));
+    m_menu->start();
     return *m_menu;
 }
 
@@ -82,14 +81,14 @@ void TestNoteOpening::writeNote(const QString &name, const QByteArray &text)
 
 void TestNoteOpening::newNoteInEmptyFolder()
 {
-    FormMenu &menu = startMenu();
-    QTest::mouseClick(menu.Command5, Qt::LeftButton);
-    NoteForm *note = menu.noteOpener().current();
+    MainWindow &menu = startMenu();
+    QTest::mouseClick(child<QPushButton>(&menu, "Command5"), Qt::LeftButton);
+    NoteWindow *note = menu.noteOpener().current();
     QVERIFY(note);
     QCOMPARE(note->windowTitle(), QStringLiteral("PinvelleQuill1.pv"));
     QVERIFY(note->isVisible());
-    QVERIFY(qobject_cast<NoteForm1 *>(note));
-    QCOMPARE(note->Text1->toPlainText(), QString());
+    QVERIFY(note->border() == NoteBorder::Thin);
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QString());
 }
 
 void TestNoteOpening::newNoteWalksPastNotesWithText()
@@ -100,10 +99,10 @@ void TestNoteOpening::newNoteWalksPastNotesWithText()
     const QString placeSection = QString::fromLatin1(Keys::NotePositionSection);
     m_store->save(placeSection, placeKey, QStringLiteral("1500-1500"));
 
-    FormMenu &menu = startMenu();
-    menu.Command5_Click();
+    MainWindow &menu = startMenu();
+    menu.newNote();
     QCOMPARE(menu.noteOpener().current()->windowTitle(), QStringLiteral("PinvelleQuill4.pv"));
-    menu.Command5_Click();
+    menu.newNote();
     QCOMPARE(menu.noteOpener().current()->windowTitle(), QStringLiteral("PinvelleQuill5.pv"));
 
     // The windows made for taken numbers were closed, never shown.
@@ -115,9 +114,29 @@ void TestNoteOpening::newNoteWalksPastNotesWithText()
         QVERIFY(QFile::exists(m_notes->filePath(QStringLiteral("PinvelleQuill%1.pv").arg(i))));
 }
 
+void TestNoteOpening::saveAsOntoAnOpenNoteBringsItForward()
+{
+    writeNote(QStringLiteral("PinvelleQuill1.pv"), "one");
+    writeNote(QStringLiteral("PinvelleQuill2.pv"), "two");
+    MainWindow &menu = startMenu();
+    NoteWindow *first = menu.noteOpener().openFile(QStringLiteral("PinvelleQuill1.pv"));
+    NoteWindow *second = menu.noteOpener().openFile(QStringLiteral("PinvelleQuill2.pv"));
+    second->hide();
+    child<QAction>(first, "SaveAS")->trigger();
+    child<QLineEdit>(first, "Text3")->setText(QStringLiteral("PinvelleQuill2"));
+    QTest::mouseClick(child<QPushButton>(first, "Command1"), Qt::LeftButton);
+    // No question and no write: the window holding that note comes forward instead.
+    QVERIFY(second->isVisible());
+    QCOMPARE(first->windowTitle(), QStringLiteral("PinvelleQuill1.pv"));
+    QFile file(m_notes->filePath(QStringLiteral("PinvelleQuill2.pv")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("two\r\n"));
+    QVERIFY(!first->findChild<QMessageBox *>());
+}
+
 void TestNoteOpening::newNoteStopsAtTheLastNumber()
 {
-    FormMenu &menu = startMenu();
+    MainWindow &menu = startMenu();
     menu.noteOpener().setLastNumberTried(NoteOpener::kLastNoteNumber - 1);
     QVERIFY(menu.noteOpener().newNote());
     QCOMPARE(menu.noteOpener().current()->windowTitle(), QStringLiteral("PinvelleQuill32767.pv"));
@@ -136,12 +155,12 @@ void TestNoteOpening::newNoteStopsAtTheLastNumber()
 void TestNoteOpening::openNoteIsRaisedNotOpenedTwice()
 {
     writeNote(QStringLiteral("PinvelleQuill1.pv"), "hello");
-    FormMenu &menu = startMenu();
-    NoteForm *first = menu.noteOpener().openEntry(QStringLiteral("PinvelleQuill1.pv - hello"));
+    MainWindow &menu = startMenu();
+    NoteWindow *first = menu.noteOpener().openEntry(QStringLiteral("PinvelleQuill1.pv - hello"));
     QVERIFY(first);
-    QCOMPARE(first->Text1->toPlainText(), QStringLiteral("hello"));
+    QCOMPARE(child<QTextEdit>(first, "Text1")->toPlainText(), QStringLiteral("hello"));
     first->hide(); // a hidden note counts as open too
-    NoteForm *again = menu.noteOpener().openEntry(QStringLiteral("PinvelleQuill1.pv - hello"));
+    NoteWindow *again = menu.noteOpener().openEntry(QStringLiteral("PinvelleQuill1.pv - hello"));
     QCOMPARE(again, first);
     QVERIFY(first->isVisible());
     QCOMPARE(menu.noteOpener().registry().windows().size(), 1);
@@ -151,19 +170,19 @@ void TestNoteOpening::listClickOpensInCurrentBorder()
 {
     writeNote(QStringLiteral("PinvelleQuill1.pv"), "one");
     writeNote(QStringLiteral("PinvelleQuill2.pv"), "two");
-    FormMenu &menu = startMenu();
-    QTest::mouseClick(menu.Command8, Qt::LeftButton);
-    QCOMPARE(menu.List1->count(), 2);
-    menu.Frame2->Option1->setChecked(true);
+    MainWindow &menu = startMenu();
+    QTest::mouseClick(child<QPushButton>(&menu, "Command8"), Qt::LeftButton);
+    QCOMPARE(child<QListWidget>(&menu, "List1")->count(), 2);
+    child<QRadioButton>(child<OptionsPanel>(&menu, "Frame2"), "Option1")->setChecked(true);
 
-    QListWidgetItem *item = menu.List1->item(1);
-    QTest::mouseClick(menu.List1->viewport(), Qt::LeftButton, {},
-                      menu.List1->visualItemRect(item).center());
-    NoteForm *note = menu.noteOpener().current();
+    QListWidgetItem *item = child<QListWidget>(&menu, "List1")->item(1);
+    QTest::mouseClick(child<QListWidget>(&menu, "List1")->viewport(), Qt::LeftButton, {},
+                      child<QListWidget>(&menu, "List1")->visualItemRect(item).center());
+    NoteWindow *note = menu.noteOpener().current();
     QVERIFY(note);
-    QVERIFY(qobject_cast<NoteForm22 *>(note));
+    QVERIFY(note->border() == NoteBorder::Full);
     QCOMPARE(note->windowTitle(), QStringLiteral("PinvelleQuill2.pv"));
-    QCOMPARE(note->Text1->toPlainText(), QStringLiteral("two"));
+    QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("two"));
 }
 
 void TestNoteOpening::startupOpensAllInStoredBorder()
@@ -176,52 +195,54 @@ void TestNoteOpening::startupOpensAllInStoredBorder()
     m_store->save(Keys::BorderFull, QStringLiteral("True"));
     m_store->save(Keys::NoteColour, QStringLiteral("light blue"));
     startMenu();
-    const QList<NoteForm *> notes = visibleNotes();
+    const QList<NoteWindow *> notes = visibleNotes();
     QCOMPARE(titles(notes),
              QStringList({QStringLiteral("Other.PV"), QStringLiteral("PinvelleQuill1.pv")}));
-    for (NoteForm *note : notes) {
-        QVERIFY(qobject_cast<NoteForm22 *>(note));
-        QCOMPARE(note->Text1->palette().color(QPalette::Base), QColor(0, 255, 255));
+    for (NoteWindow *note : notes) {
+        QVERIFY(note->border() == NoteBorder::Full);
+        QCOMPARE(child<QTextEdit>(note, "Text1")->palette().color(QPalette::Base),
+                 QColor(0, 255, 255));
     }
 }
 
 void TestNoteOpening::getNoteShowsAndHidesTheList()
 {
-    FormMenu &menu = startMenu();
-    QVERIFY(!menu.List1->isVisibleTo(&menu));
-    QTest::mouseClick(menu.Command8, Qt::LeftButton);
-    QCOMPARE(menu.Command8->text(), QStringLiteral("Hide Note"));
-    QVERIFY(menu.List1->isVisible());
+    MainWindow &menu = startMenu();
+    QVERIFY(!child<QListWidget>(&menu, "List1")->isVisibleTo(&menu));
+    QTest::mouseClick(child<QPushButton>(&menu, "Command8"), Qt::LeftButton);
+    QCOMPARE(child<QPushButton>(&menu, "Command8")->text(), QStringLiteral("Hide Note"));
+    QVERIFY(child<QListWidget>(&menu, "List1")->isVisible());
     QVERIFY(std::abs(menu.widthTwips() - 8055) <= Twips::fromPixels(1));
-    QVERIFY(menu.List1->geometry().right() < menu.width());
-    QTest::mouseClick(menu.Command8, Qt::LeftButton);
-    QCOMPARE(menu.Command8->text(), QStringLiteral("Get Note"));
+    QVERIFY(child<QListWidget>(&menu, "List1")->geometry().right() < menu.width());
+    QTest::mouseClick(child<QPushButton>(&menu, "Command8"), Qt::LeftButton);
+    QCOMPARE(child<QPushButton>(&menu, "Command8")->text(), QStringLiteral("Get Note"));
     QVERIFY(std::abs(menu.widthTwips() - 5595) <= Twips::fromPixels(1));
 }
 
 void TestNoteOpening::trayMenuHoldsTwentyNotes()
 {
     {
-        FormMenu &menu = startMenu();
+        MainWindow &menu = startMenu();
         menu.refreshCatalogue();
         const QList<QAction *> actions = menu.trayIcon().menu()->actions();
         QCOMPARE(actions.at(0)->text(), QStringLiteral("New Note"));
         QCOMPARE(actions.at(1)->text(), QStringLiteral("Show Pinvelle"));
         QVERIFY(actions.at(2)->isSeparator());
+        QCOMPARE(actions.last()->text(), QStringLiteral("Open Backups Folder"));
         for (int i = 0; i < TrayIcon::kNoteItems; ++i)
             QVERIFY(!menu.trayIcon().noteItem(i)->isVisible());
     }
     for (int i = 1; i <= 25; ++i)
         writeNote(QStringLiteral("PinvelleQuill%1.pv").arg(i), "n" + QByteArray::number(i));
     writeNote(QStringLiteral("A&B.pv"), "amp");
-    FormMenu &menu = startMenu();
+    MainWindow &menu = startMenu();
     menu.refreshCatalogue();
-    QCOMPARE(menu.List1->count(), 26);
+    QCOMPARE(child<QListWidget>(&menu, "List1")->count(), 26);
     for (int i = 0; i < TrayIcon::kNoteItems; ++i) {
         QAction *item = menu.trayIcon().noteItem(i);
         QVERIFY(item->isVisible());
         QCOMPARE(item->objectName(), QStringLiteral("MenuNote%1").arg(i + 1));
-        QCOMPARE(item->data().toString(), menu.List1->item(i)->text());
+        QCOMPARE(item->data().toString(), child<QListWidget>(&menu, "List1")->item(i)->text());
     }
     // Ampersands in a caption are shown, not turned into shortcuts.
     QCOMPARE(menu.trayIcon().noteItem(0)->text(), QStringLiteral("A&&B.pv - amp"));
@@ -231,13 +252,14 @@ void TestNoteOpening::trayNoteItemsOpenTheirNote()
 {
     for (int i = 1; i <= 15; ++i)
         writeNote(QStringLiteral("PinvelleQuill%1.pv").arg(i), "n" + QByteArray::number(i));
-    FormMenu &menu = startMenu();
+    MainWindow &menu = startMenu();
     menu.refreshCatalogue();
     QAction *item = menu.trayIcon().noteItem(14);
     item->trigger();
-    NoteForm *note = menu.noteOpener().current();
+    NoteWindow *note = menu.noteOpener().current();
     QVERIFY(note);
-    QCOMPARE(note->windowTitle() + QStringLiteral(" - ") + note->Text1->toPlainText(),
+    QCOMPARE(note->windowTitle() + QStringLiteral(" - ") +
+                 child<QTextEdit>(note, "Text1")->toPlainText(),
              item->data().toString());
 
     menu.trayIcon().menu()->actions().at(0)->trigger(); // New Note
@@ -247,29 +269,30 @@ void TestNoteOpening::trayNoteItemsOpenTheirNote()
 void TestNoteOpening::typingUpdatesTheListedEntry()
 {
     writeNote(QStringLiteral("PinvelleQuill1.pv"), "one");
-    FormMenu &menu = startMenu();
-    menu.Command8_Click();
-    menu.Command5_Click();
-    NoteForm *note = menu.noteOpener().current();
+    MainWindow &menu = startMenu();
+    menu.toggleNoteList();
+    menu.newNote();
+    NoteWindow *note = menu.noteOpener().current();
     QCOMPARE(note->windowTitle(), QStringLiteral("PinvelleQuill2.pv"));
-    QTest::keyClicks(note->Text1, QStringLiteral("fresh"));
-    QTRY_COMPARE(menu.List1->count(), 2);
-    QCOMPARE(menu.List1->item(1)->text(), QStringLiteral("PinvelleQuill2.pv - fresh"));
+    QTest::keyClicks(child<QTextEdit>(note, "Text1"), QStringLiteral("fresh"));
+    QTRY_COMPARE(child<QListWidget>(&menu, "List1")->count(), 2);
+    QCOMPARE(child<QListWidget>(&menu, "List1")->item(1)->text(),
+             QStringLiteral("PinvelleQuill2.pv - fresh"));
     QCOMPARE(menu.trayIcon().noteItem(1)->data().toString(),
              QStringLiteral("PinvelleQuill2.pv - fresh"));
 
-    note->Text1->selectAll();
-    QTest::keyClick(note->Text1, Qt::Key_Delete);
-    QTRY_COMPARE(menu.List1->count(), 1);
+    child<QTextEdit>(note, "Text1")->selectAll();
+    QTest::keyClick(child<QTextEdit>(note, "Text1"), Qt::Key_Delete);
+    QTRY_COMPARE(child<QListWidget>(&menu, "List1")->count(), 1);
     QVERIFY(!menu.trayIcon().noteItem(1)->isVisible());
 }
 
 void TestNoteOpening::minimizeWithoutTrayUsesTaskBar()
 {
-    FormMenu &menu = startMenu();
+    MainWindow &menu = startMenu();
     if (menu.trayIcon().available())
         QSKIP("this desktop has a tray; the end-to-end test covers it");
-    QTest::mouseClick(menu.Command1, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&menu, "Command1"), Qt::LeftButton);
     QVERIFY(menu.isMinimized());
-    QVERIFY(menu.List1->isVisibleTo(&menu));
+    QVERIFY(child<QListWidget>(&menu, "List1")->isVisibleTo(&menu));
 }

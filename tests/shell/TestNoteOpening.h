@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-class FormMenu;
+class MainWindow;
 class SettingsStore;
 
 class TestNoteOpening : public QObject {
@@ -19,6 +19,7 @@ private slots:
 
     void newNoteInEmptyFolder();
     void newNoteWalksPastNotesWithText();
+    void saveAsOntoAnOpenNoteBringsItForward();
     void newNoteStopsAtTheLastNumber();
     void openNoteIsRaisedNotOpenedTwice();
     void listClickOpensInCurrentBorder();
@@ -30,10 +31,10 @@ private slots:
     void minimizeWithoutTrayUsesTaskBar();
 
 private:
-    FormMenu &startMenu();
+    MainWindow &startMenu();
     void writeNote(const QString &name, const QByteArray &text);
 
     std::unique_ptr<QTemporaryDir> m_notes;
     std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<FormMenu> m_menu;
+    std::unique_ptr<MainWindow> m_menu;
 };

@@ -1,10 +1,10 @@
 #include "TestAutostart.h"
 #include "TestEnvironment.h"
-#include "TestForm2255.h"
-#include "TestFormMenu.h"
 #include "TestInfoCommands.h"
+#include "TestMainWindow.h"
 #include "TestNoteCatalogue.h"
 #include "TestNoteOpening.h"
+#include "TestStartupQuestion.h"
 
-PINVELLE_TEST_MAIN(TestFormMenu, TestForm2255, TestInfoCommands, TestAutostart, TestNoteCatalogue,
-                   TestNoteOpening)
+PINVELLE_TEST_MAIN(TestMainWindow, TestStartupQuestion, TestInfoCommands, TestAutostart,
+                   TestNoteCatalogue, TestNoteOpening)

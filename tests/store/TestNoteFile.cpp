@@ -1,10 +1,14 @@
 #include "TestNoteFile.h"
 
+#include "TestEnvironment.h"
 #include "Unprivileged.h"
 #include "store/NoteFile.h"
+#include "store/NoteTrash.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -84,24 +88,52 @@ void TestNoteFile::readTrimsOnlyOneLineEnd()
     QCOMPARE(ReadNoteFile(path()), text);
 }
 
-void TestNoteFile::blankTextRemovesTheFile_data()
+void TestNoteFile::removedNotesGoToTheTrash_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("spaces") << QStringLiteral("     ");
+    QTest::addColumn<QString>("blank");
+    QTest::addColumn<bool>("trashWorks");
+    QTest::newRow("emptied, desktop trash") << QString() << true;
+    QTest::newRow("only spaces, desktop trash") << QStringLiteral("   ") << true;
+    QTest::newRow("emptied, no trash") << QString() << false;
 }
 
-void TestNoteFile::blankTextRemovesTheFile()
+void TestNoteFile::removedNotesGoToTheTrash()
 {
-    QFETCH(QString, text);
-    QVERIFY(WriteNoteFile(text, path()).ok());
-    QVERIFY(!QFile::exists(path()));
+    QFETCH(QString, blank);
+    QFETCH(bool, trashWorks);
+    const QString data = TestEnvironment::instance()->dataHome();
+    QDir(data + QStringLiteral("/Trash")).removeRecursively();
+    QDir(NoteTrash::forThisUser().deletedFolder()).removeRecursively();
+    // A file where the trash belongs leaves the desktop without one.
+    if (!trashWorks)
+        writeBytes(data + QStringLiteral("/Trash"), "not a folder");
+    const auto cleanup = qScopeGuard([&] { QFile::remove(data + QStringLiteral("/Trash")); });
 
-    QVERIFY(WriteNoteFile(QStringLiteral("keep me"), path()).ok());
-    QVERIFY(QFile::exists(path()));
-    QVERIFY(WriteNoteFile(text, path()).ok());
+    QVERIFY(WriteNoteFile(blank, path()).ok());
+    QVERIFY(WriteNoteFile(QStringLiteral("old text"), path()).ok());
+    const NoteWriteResult removed = WriteNoteFile(blank, path());
+    QVERIFY(removed.ok());
     QVERIFY(!QFile::exists(path()));
-    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(bytesOf(removed.trashedTo), QByteArray("old text\r\n"));
+
+    // Another note written over this one: the old text goes too, but not twice the same.
+    QVERIFY(WriteNoteFile(QStringLiteral("first"), path()).ok());
+    const NoteWriteResult replaced =
+        WriteNoteFile(QStringLiteral("second"), path(), OldNote::Trash);
+    QVERIFY(replaced.ok());
+    QCOMPARE(bytesOf(path()), QByteArray("second\r\n"));
+    QCOMPARE(bytesOf(replaced.trashedTo), QByteArray("first\r\n"));
+    QVERIFY(WriteNoteFile(QStringLiteral("second"), path(), OldNote::Trash).trashedTo.isEmpty());
+
+    // In the desktop's trash, with its record of where the file was; else in Deleted.
+    const QString where = trashWorks ? data + QStringLiteral("/Trash/files")
+                                     : NoteTrash::forThisUser().deletedFolder();
+    QCOMPARE(QFileInfo(removed.trashedTo).path(), where);
+    QCOMPARE(QFileInfo(replaced.trashedTo).path(), where);
+    if (trashWorks)
+        QVERIFY(bytesOf(data + QStringLiteral("/Trash/info/") +
+                        QFileInfo(removed.trashedTo).fileName() + QStringLiteral(".trashinfo"))
+                    .contains("Path=" + QFile::encodeName(path())));
 }
 
 void TestNoteFile::missingFileReadsEmpty()

@@ -13,8 +13,8 @@ private slots:
     void fileHoldsTextAndOneLineEnd();
     void readTrimsOnlyOneLineEnd_data();
     void readTrimsOnlyOneLineEnd();
-    void blankTextRemovesTheFile_data();
-    void blankTextRemovesTheFile();
+    void removedNotesGoToTheTrash_data();
+    void removedNotesGoToTheTrash();
     void missingFileReadsEmpty();
     void legacySingleByteFileReadsAsWindows1252();
     void binaryAndHugeFilesReadWithoutHarm();

@@ -10,6 +10,8 @@ private slots:
     void chosenFolderIsCreated();
     void programFolderUsedWhenNoneNamed();
     void installedProgramUsesDataFolder();
+    void programFolderNotUsedWhenInstalledOrBuilt();
+    void litterOfInterruptedSavesIsRemoved();
     void unwritableFolderFallsBack();
     void trailingSeparatorDropped();
 };

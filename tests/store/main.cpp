@@ -1,5 +1,6 @@
 #include "TestEnvironment.h"
+#include "TestNoteBackups.h"
 #include "TestNoteFile.h"
 #include "TestNotesFolder.h"
 
-PINVELLE_TEST_MAIN(TestNoteFile, TestNotesFolder)
+PINVELLE_TEST_MAIN(TestNoteFile, TestNotesFolder, TestNoteBackups)

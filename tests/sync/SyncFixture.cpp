@@ -1,5 +1,7 @@
 #include "SyncFixture.h"
 
+#include "Child.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -49,21 +51,21 @@ QStringList SyncFixture::files() const
     return QDir(m_folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
-Form1 &SyncFixture::window()
+SyncWindow &SyncFixture::window()
 {
     if (!m_window) {
-        m_window = new Form1(m_folder.path(), m_site.baseAddress());
+        m_window = new SyncWindow(m_folder.path(), m_site.baseAddress());
         m_window->pushTransfer().setPauseAfterSubmit(10ms);
     }
-    m_window->open();
-    m_window->Text1->setText(kEmail);
-    m_window->Text2->setText(kPassword);
+    m_window->showAndRefresh();
+    child<QLineEdit>(m_window, "Text1")->setText(kEmail);
+    child<QLineEdit>(m_window, "Text2")->setText(kPassword);
     return *m_window;
 }
 
 void SyncFixture::select(const QStringList &fileNames)
 {
-    QListWidget *list = m_window->List1;
+    QListWidget *list = child<QListWidget>(m_window, "List1");
     for (int row = 0; row < list->count(); ++row) {
         if (fileNames.contains(list->item(row)->data(Qt::UserRole).toString()))
             list->item(row)->setSelected(true);
@@ -72,16 +74,20 @@ void SyncFixture::select(const QStringList &fileNames)
 
 bool SyncFixture::push()
 {
-    m_window->Command1->click();
-    if (m_window->Command1->isEnabled())
+    child<QPushButton>(m_window, "Command1")->click();
+    if (child<QPushButton>(m_window, "Command1")->isEnabled())
         return false;
-    return QTest::qWaitFor([this] { return !m_window || m_window->Command1->isEnabled(); }, 20000);
+    return QTest::qWaitFor(
+        [this] { return !m_window || child<QPushButton>(m_window, "Command1")->isEnabled(); },
+        20000);
 }
 
 bool SyncFixture::pull()
 {
-    m_window->Command2->click();
-    if (m_window->Command2->isEnabled())
+    child<QPushButton>(m_window, "Command2")->click();
+    if (child<QPushButton>(m_window, "Command2")->isEnabled())
         return false;
-    return QTest::qWaitFor([this] { return !m_window || m_window->Command2->isEnabled(); }, 20000);
+    return QTest::qWaitFor(
+        [this] { return !m_window || child<QPushButton>(m_window, "Command2")->isEnabled(); },
+        20000);
 }

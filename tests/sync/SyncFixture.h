@@ -1,7 +1,7 @@
 #pragma once
 
 #include "NotesSite.h"
-#include "sync/Form1.h"
+#include "sync/SyncWindow.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -30,8 +30,8 @@ public:
 
     NotesSite &site() { return m_site; }
     // Opens the window on the folder as it is now, with the account filled in.
-    Form1 &window();
-    Form1 *windowIfOpen() const { return m_window; }
+    SyncWindow &window();
+    SyncWindow *windowIfOpen() const { return m_window; }
     // Selects the list entries of these files.
     void select(const QStringList &fileNames);
 
@@ -42,5 +42,5 @@ public:
 private:
     QTemporaryDir m_folder;
     NotesSite m_site;
-    QPointer<Form1> m_window;
+    QPointer<SyncWindow> m_window;
 };

@@ -1,6 +1,9 @@
 #include "TestPull.h"
 
+#include "Child.h"
+
 #include "SyncFixture.h"
+#include "TestEnvironment.h"
 
 #include "web/Browser.h"
 
@@ -53,6 +56,7 @@ void TestPull::overwriteLocal()
 {
     QFETCH(bool, ticked);
     SyncFixture fixture;
+    TestEnvironment::instance()->clearTrash();
     fixture.writeFile("PinvelleQuill1.pv", "local\r\n");
     fixture.writeFile("zero.pv", "");
     fixture.site().addNote(kEmail, "PinvelleQuill1.pv", "site one");
@@ -60,9 +64,9 @@ void TestPull::overwriteLocal()
     fixture.site().addNote(kEmail, "Upper.PV", "upper");
     fixture.site().addNote(kEmail, "no extension", "plain");
     fixture.site().addNote(kEmail, QStringLiteral("Grüße"), QStringLiteral("週末 – é"));
-    Form1 &window = fixture.window();
-    window.Check2->setChecked(ticked);
-    QSignalSpy pulled(&window, &Form1::notesPulled);
+    SyncWindow &window = fixture.window();
+    child<QCheckBox>(&window, "Check2")->setChecked(ticked);
+    QSignalSpy pulled(&window, &SyncWindow::notesPulled);
     QVERIFY(fixture.pull());
 
     QCOMPARE(fixture.readFile("PinvelleQuill1.pv"),
@@ -72,6 +76,9 @@ void TestPull::overwriteLocal()
     QCOMPARE(fixture.readFile("no extension.pv"), QByteArray("plain\r\n"));
     QCOMPARE(fixture.readFile(QStringLiteral("Grüße.pv")), QStringLiteral("週末 – é\r\n").toUtf8());
     QCOMPARE(fixture.files().size(), 5);
+    // The replaced text is in the trash; the empty file held nothing worth keeping.
+    QCOMPARE(TestEnvironment::instance()->trashed(),
+             ticked ? QList<QByteArray>({"local\r\n"}) : QList<QByteArray>());
     QCOMPARE(pulled.size(), 1);
     QCOMPARE(window.statusText(), ticked ? QStringLiteral("Stored 5 notes, kept 0, refused 0.")
                                          : QStringLiteral("Stored 4 notes, kept 1, refused 0."));
@@ -96,15 +103,17 @@ void TestPull::blankSiteNote()
 {
     QFETCH(bool, ticked);
     SyncFixture fixture;
+    TestEnvironment::instance()->clearTrash();
     fixture.writeFile("a.pv", "local a\r\n");
     fixture.site().addNote(kEmail, "a.pv", "   ");
     fixture.site().addNote(kEmail, "b.pv", "  ");
-    Form1 &window = fixture.window();
-    window.Check2->setChecked(ticked);
+    SyncWindow &window = fixture.window();
+    child<QCheckBox>(&window, "Check2")->setChecked(ticked);
     QVERIFY(fixture.pull());
     // A blank text stores nothing; ticked, the local note of that name goes.
     QCOMPARE(fixture.exists("a.pv"), !ticked);
     QVERIFY(!fixture.exists("b.pv"));
+    QCOMPARE(TestEnvironment::instance()->trashed().size(), ticked ? 1 : 0);
 }
 
 void TestPull::ordinaryPages_data()
@@ -169,10 +178,10 @@ void TestPull::ordinaryPages()
     SyncFixture fixture;
     fixture.writeFile("sent.pv", kRoundTrip);
     fixture.site().setAnswer(answer);
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     fixture.select({"sent.pv"});
     QVERIFY(fixture.push());
-    QCOMPARE(window.Label2->text() != QLatin1String("Password"), refused);
+    QCOMPARE(child<QLabel>(&window, "Label2")->text() != QLatin1String("Password"), refused);
     // Pulled into an empty folder.
     QVERIFY(QFile::remove(fixture.path("sent.pv")));
     QVERIFY(fixture.pull());
@@ -185,7 +194,7 @@ void TestPull::pullTwice()
 {
     SyncFixture fixture;
     fixture.site().addNote(kEmail, "a.pv", "version one");
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     QVERIFY(fixture.pull());
     QCOMPARE(fixture.readFile("a.pv"), QByteArray("version one\r\n"));
     fixture.site().addNote(kEmail, "a.pv", "version two");
@@ -201,10 +210,10 @@ void TestPull::pushThenPullKeepsTheFile()
     const QByteArray ending("ends with a line end\r\n\r\n");
     fixture.writeFile("a.pv", plain);
     fixture.writeFile("b.pv", ending);
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     fixture.select({"a.pv", "b.pv"});
     QVERIFY(fixture.push());
-    window.Check2->setChecked(true);
+    child<QCheckBox>(&window, "Check2")->setChecked(true);
     for (int round = 0; round < 2; ++round) {
         QVERIFY(fixture.pull());
         QCOMPARE(fixture.readFile("a.pv"), plain);
@@ -236,8 +245,8 @@ void TestPull::hostileNames()
     }
     QVERIFY(QFile::link(outside.filePath("target.pv"), fixture.path("linked.pv")));
     fixture.site().addNote(kEmail, "linked.pv", "through the link");
-    Form1 &window = fixture.window();
-    window.Check2->setChecked(true);
+    SyncWindow &window = fixture.window();
+    child<QCheckBox>(&window, "Check2")->setChecked(true);
     QVERIFY(fixture.pull());
 
     QCOMPARE(fixture.files(), (QStringList{"fine.pv", "linked.pv"}));
@@ -286,12 +295,12 @@ void TestPull::overwriteReadForEveryNote()
     fixture.writeFile("b.pv", "local b\r\n");
     fixture.site().addNote(kEmail, "a.pv", "site a");
     fixture.site().addNote(kEmail, "b.pv", "site b");
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     QStringList steps;
     connect(&window.pullTransfer(), &PullTransfer::progress, &window, [&](const QString &text) {
         steps << text;
         if (text == QLatin1String("Pulling 2 of 2"))
-            window.Check2->setChecked(true);
+            child<QCheckBox>(&window, "Check2")->setChecked(true);
     });
     QVERIFY(fixture.pull());
     QCOMPARE(steps, (QStringList{"Pulling 1 of 2", "Pulling 2 of 2"}));
@@ -303,19 +312,19 @@ void TestPull::wrongPassword()
 {
     SyncFixture fixture;
     fixture.site().addNote(kEmail, "a.pv", "secret note");
-    Form1 &window = fixture.window();
-    window.Text2->setText("wrong");
+    SyncWindow &window = fixture.window();
+    child<QLineEdit>(&window, "Text2")->setText("wrong");
     QVERIFY(fixture.pull());
     QVERIFY(fixture.files().isEmpty());
-    QCOMPARE(window.Label2->text(), QStringLiteral("Password"));
-    QCOMPARE(window.Text2->text(), QStringLiteral("wrong"));
+    QCOMPARE(child<QLabel>(&window, "Label2")->text(), QStringLiteral("Password"));
+    QCOMPARE(child<QLineEdit>(&window, "Text2")->text(), QStringLiteral("wrong"));
     QCOMPARE(window.statusText(), QStringLiteral("Stored 0 notes, kept 0, refused 0."));
 }
 
 void TestPull::siteDown()
 {
     SyncFixture fixture;
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     fixture.site().server().close();
     QVERIFY(fixture.pull());
     QVERIFY(fixture.files().isEmpty());
@@ -330,7 +339,7 @@ void TestPull::pageWithoutForm()
             "<html><body><table id=\"Table2\"><tr><td nowrap width=\"25%\">Note Name:a</td>"
             "<td nowrap width=\"25%\">Note Data:text</td></tr></table></body></html>");
     });
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     QVERIFY(fixture.pull());
     // Without a form nothing is read, even a table.
     QVERIFY(fixture.files().isEmpty());
@@ -361,7 +370,7 @@ void TestPull::hugePage()
         page += "</td></tr></table></body></html>";
         return HttpResponse::html(page);
     });
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     QVERIFY(fixture.pull());
     QVERIFY(fixture.files().isEmpty());
     QVERIFY(window.statusText().contains(QLatin1String("Stopped: ")));
@@ -371,8 +380,8 @@ void TestPull::closeDuringPull()
 {
     SyncFixture fixture;
     fixture.site().addNote(kEmail, "a.pv", "x");
-    Form1 &window = fixture.window();
-    QPointer<Form1> watched(&window);
+    SyncWindow &window = fixture.window();
+    QPointer<SyncWindow> watched(&window);
     HttpTestServer &server = fixture.site().server();
     int posted = 0;
     server.route("/noteimport.aspx", [&posted](const HttpRequest &request) {
@@ -385,13 +394,13 @@ void TestPull::closeDuringPull()
         return HttpResponse::html("<html><body><form method=\"post\"><input "
                                   "type=\"submit\" name=\"Button2\"></form></body></html>");
     });
-    window.Command2->click();
+    child<QPushButton>(&window, "Command2")->click();
     QTRY_COMPARE(posted, 1);
-    window.Command4->click();
+    child<QPushButton>(&window, "Command4")->click();
     QTRY_VERIFY(!watched);
     QVERIFY(fixture.files().isEmpty());
     for (QWidget *widget : QApplication::topLevelWidgets())
-        QVERIFY(!qobject_cast<Form1 *>(widget));
+        QVERIFY(!qobject_cast<SyncWindow *>(widget));
 }
 
 void TestPull::pushAndPullTogether()
@@ -399,13 +408,15 @@ void TestPull::pushAndPullTogether()
     SyncFixture fixture;
     fixture.writeFile("local.pv", "to the site\r\n");
     fixture.site().addNote(kEmail, "remote.pv", "from the site");
-    Form1 &window = fixture.window();
-    window.Command5->click();
-    window.Command1->click();
-    window.Command2->click();
-    QVERIFY(!window.Command1->isEnabled());
-    QVERIFY(!window.Command2->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(window.Command1->isEnabled() && window.Command2->isEnabled(), 20000);
+    SyncWindow &window = fixture.window();
+    child<QPushButton>(&window, "Command5")->click();
+    child<QPushButton>(&window, "Command1")->click();
+    child<QPushButton>(&window, "Command2")->click();
+    QVERIFY(!child<QPushButton>(&window, "Command1")->isEnabled());
+    QVERIFY(!child<QPushButton>(&window, "Command2")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(&window, "Command1")->isEnabled() &&
+                                 child<QPushButton>(&window, "Command2")->isEnabled(),
+                             20000);
     QCOMPARE(fixture.site().uploads().size(), 1);
     QCOMPARE(fixture.site().uploads().first().text, QStringLiteral("to the site\r\n"));
     QCOMPARE(fixture.readFile("remote.pv"), QByteArray("from the site\r\n"));
@@ -430,5 +441,5 @@ void TestPull::siteNeedsItsSession()
     QVERIFY(loaded.wait());
     QCOMPARE(browser.httpStatus(), 400);
     QCOMPARE(fixture.site().staleSubmissions(), 1);
-    QVERIFY(!browser.bodyMarkup().contains(QLatin1String("Table2")));
+    QVERIFY(browser.document().elementById(u"Table2").isNull());
 }

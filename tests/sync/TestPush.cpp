@@ -35,7 +35,7 @@ void TestPush::notesSentAsStored()
     fixture.writeFile("SHOUT.PV", "capital extension\r\n");
     fixture.writeFile("Multi.pv", QStringLiteral("two\r\nlines – Grüße 週末\r\n").toUtf8());
     fixture.writeFile("skipped.pv", "not selected\r\n");
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     fixture.select({"PinvelleQuill1.pv", "PinvelleQuill2.pv", "Empty.pv", "SHOUT.PV", "Multi.pv"});
     QSignalSpy progress(&window.pushTransfer(), &PushTransfer::progress);
     QVERIFY(fixture.push());
@@ -70,8 +70,8 @@ void TestPush::notesSentAsStored()
     QCOMPARE(steps, (QStringList{"Pushing 1 of 5", "Pushing 2 of 5", "Pushing 3 of 5",
                                  "Pushing 4 of 5", "Pushing 5 of 5"}));
     QCOMPARE(window.statusText(), QStringLiteral("Sent 5 notes."));
-    QCOMPARE(window.Label2->text(), QStringLiteral("Password"));
-    QCOMPARE(window.Text2->text(), SyncFixture::kPassword);
+    QCOMPARE(child<QLabel>(&window, "Label2")->text(), QStringLiteral("Password"));
+    QCOMPARE(child<QLineEdit>(&window, "Text2")->text(), SyncFixture::kPassword);
 }
 
 void TestPush::overwriteFlag_data()
@@ -89,8 +89,8 @@ void TestPush::overwriteFlag()
     SyncFixture fixture;
     fixture.writeFile("a.pv", "first\r\n");
     fixture.site().addNote(SyncFixture::kEmail, "a.pv", "old");
-    Form1 &window = fixture.window();
-    window.Check1->setChecked(ticked);
+    SyncWindow &window = fixture.window();
+    child<QCheckBox>(&window, "Check1")->setChecked(ticked);
     fixture.select({"a.pv"});
     QVERIFY(fixture.push());
 
@@ -115,11 +115,11 @@ void TestPush::noSelection()
 {
     SyncFixture fixture;
     fixture.writeFile("a.pv", "a\r\n");
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     QVERIFY(fixture.push());
     QCOMPARE(fixture.site().server().requestsFor("/noteimport.aspx").size(), 1);
     QCOMPARE(fixture.site().uploads().size(), 0);
-    QVERIFY(window.Command1->isEnabled());
+    QVERIFY(child<QPushButton>(&window, "Command1")->isEnabled());
     QCOMPARE(window.statusText(), QStringLiteral("Sent 0 notes."));
 }
 
@@ -128,9 +128,9 @@ void TestPush::wrongPassword()
     SyncFixture fixture;
     for (const char *name : {"a.pv", "b.pv", "c.pv"})
         fixture.writeFile(name, QByteArray(name) + "\r\n");
-    Form1 &window = fixture.window();
-    window.Text2->setText("wrong");
-    window.Command5->click();
+    SyncWindow &window = fixture.window();
+    child<QLineEdit>(&window, "Text2")->setText("wrong");
+    child<QPushButton>(&window, "Command5")->click();
     QVERIFY(fixture.push());
 
     const QList<NotesSite::Upload> uploads = fixture.site().uploads();
@@ -139,12 +139,15 @@ void TestPush::wrongPassword()
     QCOMPARE(uploads.at(1).password, QString());
     QCOMPARE(uploads.at(2).password, QString());
     QCOMPARE(uploads.at(2).name, QStringLiteral("c.pv"));
-    QCOMPARE(window.Label2->text(), QStringLiteral("The password or Email Address was incorrect"));
-    QVERIFY(window.Text2->text().isEmpty());
+    QCOMPARE(child<QLabel>(&window, "Label2")->text(),
+             QStringLiteral("The password or Email Address was incorrect"));
+    QVERIFY(child<QLineEdit>(&window, "Text2")->text().isEmpty());
     // On one line: a second would hide under the password box.
-    QVERIFY(!window.Label2->wordWrap());
-    QVERIFY(window.Label2->fontMetrics().horizontalAdvance(window.Label2->text()) <=
-            window.Label2->width());
+    QVERIFY(!child<QLabel>(&window, "Label2")->wordWrap());
+    QVERIFY(child<QLabel>(&window, "Label2")
+                ->fontMetrics()
+                .horizontalAdvance(child<QLabel>(&window, "Label2")->text()) <=
+            child<QLabel>(&window, "Label2")->width());
     QCOMPARE(window.statusText(), QStringLiteral("Sent 0 notes, 3 refused by the site."));
     QVERIFY(fixture.site().notes(SyncFixture::kEmail).isEmpty());
 }
@@ -154,12 +157,12 @@ void TestPush::selectionReadAsReached()
     SyncFixture fixture;
     for (const char *name : {"a.pv", "b.pv", "c.pv"})
         fixture.writeFile(name, "x\r\n");
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     fixture.select({"a.pv", "c.pv"});
     // While the first note is on its way the user picks b and drops c.
     connect(&window.pushTransfer(), &PushTransfer::progress, &window, [&window](const QString &) {
-        window.List1->item(1)->setSelected(true);
-        window.List1->item(2)->setSelected(false);
+        child<QListWidget>(&window, "List1")->item(1)->setSelected(true);
+        child<QListWidget>(&window, "List1")->item(2)->setSelected(false);
     });
     QVERIFY(fixture.push());
     QStringList names;
@@ -173,8 +176,8 @@ void TestPush::unreadableNote()
     SyncFixture fixture;
     fixture.writeFile("a.pv", "a\r\n");
     fixture.writeFile("b.pv", "b\r\n");
-    Form1 &window = fixture.window();
-    window.Command5->click();
+    SyncWindow &window = fixture.window();
+    child<QPushButton>(&window, "Command5")->click();
     QVERIFY(QFile::remove(fixture.path("a.pv")));
     QVERIFY(fixture.push());
     QCOMPARE(fixture.site().uploads().size(), 1);
@@ -186,15 +189,15 @@ void TestPush::siteDown()
 {
     SyncFixture fixture;
     fixture.writeFile("a.pv", "a\r\n");
-    Form1 &window = fixture.window();
-    window.Command5->click();
+    SyncWindow &window = fixture.window();
+    child<QPushButton>(&window, "Command5")->click();
     fixture.site().server().close();
     QVERIFY(fixture.push());
     QCOMPARE(fixture.site().uploads().size(), 0);
     QVERIFY(window.statusText().startsWith(QLatin1String("Stopped: ")));
     // The window is still usable.
-    window.Command8->click();
-    QCOMPARE(window.List1->selectedItems().size(), 0);
+    child<QPushButton>(&window, "Command8")->click();
+    QCOMPARE(child<QListWidget>(&window, "List1")->selectedItems().size(), 0);
 }
 
 void TestPush::pageWithoutForm()
@@ -204,8 +207,8 @@ void TestPush::pageWithoutForm()
     fixture.site().server().route("/noteimport.aspx", [](const HttpRequest &) {
         return HttpResponse::html("<html><body><p>Down for maintenance</p></body></html>");
     });
-    Form1 &window = fixture.window();
-    window.Command5->click();
+    SyncWindow &window = fixture.window();
+    child<QPushButton>(&window, "Command5")->click();
     QVERIFY(fixture.push());
     QCOMPARE(posts(fixture.site()).size(), 0);
     QCOMPARE(window.statusText(),
@@ -223,8 +226,8 @@ void TestPush::hugePage()
         page += "</p></body></html>";
         return HttpResponse::html(page);
     });
-    Form1 &window = fixture.window();
-    window.Command5->click();
+    SyncWindow &window = fixture.window();
+    child<QPushButton>(&window, "Command5")->click();
     QVERIFY(fixture.push());
     QCOMPARE(posts(fixture.site()).size(), 0);
     QVERIFY(window.statusText().contains(QLatin1String("Stopped: ")));
@@ -235,9 +238,9 @@ void TestPush::pauseAfterEachSubmission()
     SyncFixture fixture;
     fixture.writeFile("a.pv", "a\r\n");
     fixture.writeFile("b.pv", "b\r\n");
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     window.pushTransfer().setPauseAfterSubmit(PushTransfer::kPauseAfterSubmit);
-    window.Command5->click();
+    child<QPushButton>(&window, "Command5")->click();
     // Each note is clicked right after its progress is shown; the next step waits a second.
     QElapsedTimer clock;
     QList<qint64> times;
@@ -259,9 +262,9 @@ void TestPush::closeDuringPush()
     SyncFixture fixture;
     fixture.writeFile("a.pv", "a\r\n");
     fixture.writeFile("b.pv", "b\r\n");
-    Form1 &window = fixture.window();
-    window.Command5->click();
-    QPointer<Form1> watched(&window);
+    SyncWindow &window = fixture.window();
+    child<QPushButton>(&window, "Command5")->click();
+    QPointer<SyncWindow> watched(&window);
     HttpTestServer &server = fixture.site().server();
     // The first submission never gets an answer.
     int posted = 0;
@@ -275,14 +278,14 @@ void TestPush::closeDuringPush()
         return HttpResponse::html("<html><body><form method=\"post\"><input name=\"TextBox4\">"
                                   "<input type=\"submit\" name=\"Button1\"></form></body></html>");
     });
-    window.Command1->click();
+    child<QPushButton>(&window, "Command1")->click();
     QTRY_COMPARE(posted, 1);
     window.close();
     QTRY_VERIFY(!watched);
     // Its browser went with it: nothing more is sent, and no window comes back.
     QCOMPARE(posted, 1);
     for (QWidget *widget : QApplication::topLevelWidgets())
-        QVERIFY(!qobject_cast<Form1 *>(widget));
+        QVERIFY(!qobject_cast<SyncWindow *>(widget));
 }
 
 void TestPush::passwordKeptOffDisk()
@@ -290,8 +293,8 @@ void TestPush::passwordKeptOffDisk()
     SyncFixture fixture;
     fixture.writeFile("a.pv", "a\r\n");
     fixture.site().addNote(SyncFixture::kEmail, "pulled.pv", "from the site");
-    Form1 &window = fixture.window();
-    window.Command5->click();
+    SyncWindow &window = fixture.window();
+    child<QPushButton>(&window, "Command5")->click();
     QVERIFY(fixture.push());
     QVERIFY(fixture.pull());
     QVERIFY(fixture.exists("pulled.pv"));

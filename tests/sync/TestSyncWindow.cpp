@@ -1,9 +1,11 @@
 #include "TestSyncWindow.h"
 
+#include "Child.h"
+
 #include "SyncFixture.h"
 #include "platform/Twips.h"
 #include "settings/SettingsStore.h"
-#include "shell/FormMenu.h"
+#include "shell/MainWindow.h"
 #include "store/NotesFolder.h"
 
 #include <QCheckBox>
@@ -58,8 +60,6 @@ void TestSyncWindow::controls_data()
                              << "Notes that are loaded to the internet can be viewed on SITE "
                                 "under Online Tools"
                              << QRect(360, 5040, 6495, 615);
-    QTest::newRow("Text5") << "Text5"
-                           << "" << QRect(3240, 6840, 1215, 495);
 }
 
 void TestSyncWindow::controls()
@@ -68,7 +68,7 @@ void TestSyncWindow::controls()
     QFETCH(QString, text);
     QFETCH(QRect, twips);
     SyncFixture fixture;
-    Form1 window(fixture.folder(), fixture.site().baseAddress());
+    SyncWindow window(fixture.folder(), fixture.site().baseAddress());
     text.replace(QLatin1String("SITE"), window.site().name());
 
     auto *widget = window.findChild<QWidget *>(name);
@@ -79,7 +79,7 @@ void TestSyncWindow::controls()
         QCOMPARE(widget->geometry().topLeft(), expected.topLeft());
         QCOMPARE(widget->height(), expected.height());
         QVERIFY(widget->width() >= expected.width());
-        QVERIFY(widget->geometry().right() < window.List1->x());
+        QVERIFY(widget->geometry().right() < child<QListWidget>(&window, "List1")->x());
     } else {
         QCOMPARE(widget->geometry(), expected);
     }
@@ -87,14 +87,14 @@ void TestSyncWindow::controls()
         QCOMPARE(label->text(), text);
     else if (auto *button = qobject_cast<QAbstractButton *>(widget))
         QCOMPARE(button->text(), text);
-    else if (auto *line = qobject_cast<QLineEdit *>(widget); line && name != "Text5")
+    else if (auto *line = qobject_cast<QLineEdit *>(widget); line)
         QCOMPARE(line->text(), text);
 }
 
 void TestSyncWindow::looks()
 {
     SyncFixture fixture;
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     QVERIFY(window.isVisible());
     QCOMPARE(window.windowTitle(), QStringLiteral("Synchronize with the Internet - ") +
                                        window.site().name() + QStringLiteral("/onlinetools.asp"));
@@ -102,23 +102,27 @@ void TestSyncWindow::looks()
     QCOMPARE(window.size(), Twips::size(7215, 5760));
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QCOMPARE(window.palette().color(QPalette::Window), QColor(0, 0, 0x80));
-    QCOMPARE(window.Label8->palette().color(QPalette::WindowText), QColor(Qt::red));
-    QVERIFY(window.Label8->font().bold());
-    QCOMPARE(window.Label8->font().pointSizeF(), 9.75);
-    QVERIFY(window.Label10->font().bold());
-    QCOMPARE(window.Label10->font().pointSizeF(), 12.0);
-    QCOMPARE(window.Label5->palette().color(QPalette::WindowText), QColor(Qt::red));
-    QCOMPARE(window.Check1->palette().color(QPalette::WindowText), QColor(Qt::white));
-    QCOMPARE(window.Text2->echoMode(), QLineEdit::Password);
-    QCOMPARE(window.List1->selectionMode(), QAbstractItemView::MultiSelection);
-    // Text5 lies below the client area.
-    QVERIFY(!window.rect().intersects(window.Text5->geometry()));
-    QCOMPARE(window.Text5->text().isEmpty(), false);
+    QCOMPARE(child<QLabel>(&window, "Label8")->palette().color(QPalette::WindowText),
+             QColor(Qt::red));
+    QVERIFY(child<QLabel>(&window, "Label8")->font().bold());
+    QCOMPARE(child<QLabel>(&window, "Label8")->font().pointSizeF(), 9.75);
+    QVERIFY(child<QLabel>(&window, "Label10")->font().bold());
+    QCOMPARE(child<QLabel>(&window, "Label10")->font().pointSizeF(), 12.0);
+    QCOMPARE(child<QLabel>(&window, "Label5")->palette().color(QPalette::WindowText),
+             QColor(Qt::red));
+    QCOMPARE(child<QCheckBox>(&window, "Check1")->palette().color(QPalette::WindowText),
+             QColor(Qt::white));
+    QCOMPARE(child<QLineEdit>(&window, "Text2")->echoMode(), QLineEdit::Password);
+    QCOMPARE(child<QListWidget>(&window, "List1")->selectionMode(),
+             QAbstractItemView::MultiSelection);
 
     // Keyboard order.
-    const QList<QWidget *> order{window.List1,    window.Text1,   window.Text2,  window.Command1,
-                                 window.Command2, window.Check1,  window.Check2, window.Command4,
-                                 window.Command5, window.Command8};
+    const QList<QWidget *> order{
+        child<QListWidget>(&window, "List1"),    child<QLineEdit>(&window, "Text1"),
+        child<QLineEdit>(&window, "Text2"),      child<QPushButton>(&window, "Command1"),
+        child<QPushButton>(&window, "Command2"), child<QCheckBox>(&window, "Check1"),
+        child<QCheckBox>(&window, "Check2"),     child<QPushButton>(&window, "Command4"),
+        child<QPushButton>(&window, "Command5"), child<QPushButton>(&window, "Command8")};
     for (int i = 0; i + 1 < order.size(); ++i) {
         QWidget *next = order.at(i)->nextInFocusChain();
         while (next->parentWidget() != &window || !(next->focusPolicy() & Qt::TabFocus))
@@ -136,13 +140,13 @@ void TestSyncWindow::list()
     fixture.writeFile("readme.txt", "not a note\r\n");
     fixture.writeFile("empty.pv", "");
     fixture.writeFile("utf8.pv", QStringLiteral("Grüße, 週末\r\n").toUtf8());
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
 
     QStringList entries;
     QStringList names;
-    for (int row = 0; row < window.List1->count(); ++row) {
-        entries << window.List1->item(row)->text();
-        names << window.List1->item(row)->data(Qt::UserRole).toString();
+    for (int row = 0; row < child<QListWidget>(&window, "List1")->count(); ++row) {
+        entries << child<QListWidget>(&window, "List1")->item(row)->text();
+        names << child<QListWidget>(&window, "List1")->item(row)->data(Qt::UserRole).toString();
     }
     QCOMPARE(names, (QStringList{"empty.pv", "PinvelleQuill1.pv", "PinvelleQuill2.pv", "SHOUT.PV",
                                  "utf8.pv"}));
@@ -155,11 +159,11 @@ void TestSyncWindow::emptyFolder()
 {
     SyncFixture fixture;
     fixture.writeFile("notes.txt", "x");
-    Form1 &window = fixture.window();
-    QCOMPARE(window.List1->count(), 0);
-    window.Command5->click();
-    window.Command8->click();
-    QCOMPARE(window.List1->selectedItems().size(), 0);
+    SyncWindow &window = fixture.window();
+    QCOMPARE(child<QListWidget>(&window, "List1")->count(), 0);
+    child<QPushButton>(&window, "Command5")->click();
+    child<QPushButton>(&window, "Command8")->click();
+    QCOMPARE(child<QListWidget>(&window, "List1")->selectedItems().size(), 0);
 }
 
 void TestSyncWindow::selectAll()
@@ -167,44 +171,48 @@ void TestSyncWindow::selectAll()
     SyncFixture fixture;
     for (int i = 1; i <= 4; ++i)
         fixture.writeFile(NotesFolder::fileName(i), "n\r\n");
-    Form1 &window = fixture.window();
-    window.Command5->click();
-    QCOMPARE(window.List1->selectedItems().size(), 4);
-    window.Command8->click();
-    QCOMPARE(window.List1->selectedItems().size(), 0);
+    SyncWindow &window = fixture.window();
+    child<QPushButton>(&window, "Command5")->click();
+    QCOMPARE(child<QListWidget>(&window, "List1")->selectedItems().size(), 4);
+    child<QPushButton>(&window, "Command8")->click();
+    QCOMPARE(child<QListWidget>(&window, "List1")->selectedItems().size(), 0);
     // Clicking entries picks several.
-    QTest::mouseClick(window.List1->viewport(), Qt::LeftButton, {},
-                      window.List1->visualItemRect(window.List1->item(0)).center());
-    QTest::mouseClick(window.List1->viewport(), Qt::LeftButton, {},
-                      window.List1->visualItemRect(window.List1->item(2)).center());
-    QCOMPARE(window.List1->selectedItems().size(), 2);
+    QTest::mouseClick(child<QListWidget>(&window, "List1")->viewport(), Qt::LeftButton, {},
+                      child<QListWidget>(&window, "List1")
+                          ->visualItemRect(child<QListWidget>(&window, "List1")->item(0))
+                          .center());
+    QTest::mouseClick(child<QListWidget>(&window, "List1")->viewport(), Qt::LeftButton, {},
+                      child<QListWidget>(&window, "List1")
+                          ->visualItemRect(child<QListWidget>(&window, "List1")->item(2))
+                          .center());
+    QCOMPARE(child<QListWidget>(&window, "List1")->selectedItems().size(), 2);
 }
 
 void TestSyncWindow::openAgain()
 {
     SyncFixture fixture;
     fixture.writeFile("a.pv", "a\r\n");
-    Form1 &window = fixture.window();
-    QSignalSpy refreshes(&window, &Form1::catalogueRefreshWanted);
-    window.Command5->click();
+    SyncWindow &window = fixture.window();
+    QSignalSpy refreshes(&window, &SyncWindow::catalogueRefreshWanted);
+    child<QPushButton>(&window, "Command5")->click();
     fixture.writeFile("b.pv", "b\r\n");
     fixture.window(); // the same window, opened again at once (same second)
     QCOMPARE(&fixture.window(), &window);
-    QCOMPARE(window.List1->count(), 2);
-    QCOMPARE(window.List1->selectedItems().size(), 0);
+    QCOMPARE(child<QListWidget>(&window, "List1")->count(), 2);
+    QCOMPARE(child<QListWidget>(&window, "List1")->selectedItems().size(), 0);
     QVERIFY(refreshes.size() >= 1);
 }
 
 void TestSyncWindow::accountLink()
 {
     SyncFixture fixture;
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     QList<QUrl> opened;
     window.setUrlOpener([&opened](const QUrl &url) {
         opened << url;
         return false; // no browser: nothing is reported
     });
-    QTest::mouseClick(window.Label5, Qt::LeftButton);
+    QTest::mouseClick(child<QLabel>(&window, "Label5"), Qt::LeftButton);
     QCOMPARE(opened.size(), 1);
     QCOMPARE(opened.at(0), QUrl(fixture.site().baseAddress() + "account.asp"));
     // The window itself loads nothing.
@@ -215,34 +223,35 @@ void TestSyncWindow::accountLink()
 void TestSyncWindow::linkUnderline()
 {
     SyncFixture fixture;
-    Form1 &window = fixture.window();
+    SyncWindow &window = fixture.window();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(!window.Label5->font().underline());
-    QTest::mouseMove(window.Label5, QPoint(5, 5));
-    QTRY_VERIFY(window.Label5->font().underline());
-    QTest::mouseMove(window.Label4, QPoint(5, 5));
-    QTRY_VERIFY(!window.Label5->font().underline());
-    QTest::mouseMove(window.Label5, QPoint(6, 6));
-    QTRY_VERIFY(window.Label5->font().underline());
-    QTest::mouseMove(window.List1->viewport(), QPoint(5, 5));
-    QTRY_VERIFY(!window.Label5->font().underline());
-    QTest::mouseMove(window.Label5, QPoint(5, 5));
-    QTRY_VERIFY(window.Label5->font().underline());
+    QVERIFY(!child<QLabel>(&window, "Label5")->font().underline());
+    QTest::mouseMove(child<QLabel>(&window, "Label5"), QPoint(5, 5));
+    QTRY_VERIFY(child<QLabel>(&window, "Label5")->font().underline());
+    QTest::mouseMove(child<QLabel>(&window, "Label4"), QPoint(5, 5));
+    QTRY_VERIFY(!child<QLabel>(&window, "Label5")->font().underline());
+    QTest::mouseMove(child<QLabel>(&window, "Label5"), QPoint(6, 6));
+    QTRY_VERIFY(child<QLabel>(&window, "Label5")->font().underline());
+    QTest::mouseMove(child<QListWidget>(&window, "List1")->viewport(), QPoint(5, 5));
+    QTRY_VERIFY(!child<QLabel>(&window, "Label5")->font().underline());
+    QTest::mouseMove(child<QLabel>(&window, "Label5"), QPoint(5, 5));
+    QTRY_VERIFY(child<QLabel>(&window, "Label5")->font().underline());
     QTest::mouseMove(&window, window.rect().bottomRight() - QPoint(5, 5));
-    QTRY_VERIFY(!window.Label5->font().underline());
+    QTRY_VERIFY(!child<QLabel>(&window, "Label5")->font().underline());
 }
 
 void TestSyncWindow::closeForgetsAccount()
 {
     SyncFixture fixture;
-    Form1 &window = fixture.window();
-    QPointer<Form1> watched(&window);
-    window.Command4->click();
+    SyncWindow &window = fixture.window();
+    QPointer<SyncWindow> watched(&window);
+    child<QPushButton>(&window, "Command4")->click();
     QTRY_VERIFY(!watched);
-    Form1 &again = fixture.window();
-    QCOMPARE(again.Text1->text(), SyncFixture::kEmail); // filled in by the fixture
-    again.Text1->clear();
-    again.Command4->click();
+    SyncWindow &again = fixture.window();
+    QCOMPARE(child<QLineEdit>(&again, "Text1")->text(),
+             SyncFixture::kEmail); // filled in by the fixture
+    child<QLineEdit>(&again, "Text1")->clear();
+    child<QPushButton>(&again, "Command4")->click();
     QTRY_VERIFY(!fixture.windowIfOpen());
 }
 
@@ -252,33 +261,33 @@ void TestSyncWindow::mainWindowCommand()
     fixture.writeFile("PinvelleQuill1.pv", "hello\r\n");
     fixture.site().addNote(SyncFixture::kEmail, "pulled.pv", "from the site");
     SettingsStore settings;
-    FormMenu menu(settings, NotesFolder(fixture.folder()));
+    MainWindow menu(settings, NotesFolder(fixture.folder()));
     menu.setSiteAddress(fixture.site().baseAddress());
     QVERIFY(!menu.syncWindow());
-    menu.Command14->click();
-    QPointer<Form1> window = menu.syncWindow();
+    child<QPushButton>(&menu, "Command14")->click();
+    QPointer<SyncWindow> window = menu.syncWindow();
     QVERIFY(window);
     QVERIFY(window->isVisible());
-    QCOMPARE(window->List1->count(), 1);
+    QCOMPARE(child<QListWidget>(window, "List1")->count(), 1);
     QCOMPARE(window->site().name(), QUrl(fixture.site().baseAddress()).authority());
-    window->Command5->click();
-    menu.Command14->click();
+    child<QPushButton>(window, "Command5")->click();
+    child<QPushButton>(&menu, "Command14")->click();
     QCOMPARE(menu.syncWindow(), window.data());
-    QCOMPARE(window->List1->selectedItems().size(), 0);
+    QCOMPARE(child<QListWidget>(window, "List1")->selectedItems().size(), 0);
     // The catalogue was read: the main window's list shows the note.
-    QVERIFY(menu.List1->isVisibleTo(&menu));
-    QCOMPARE(menu.List1->count(), 1);
+    QVERIFY(child<QListWidget>(&menu, "List1")->isVisibleTo(&menu));
+    QCOMPARE(child<QListWidget>(&menu, "List1")->count(), 1);
 
     // A pull brings the main window's list up to date.
-    window->Text1->setText(SyncFixture::kEmail);
-    window->Text2->setText(SyncFixture::kPassword);
-    window->Command2->click();
-    QTRY_VERIFY_WITH_TIMEOUT(window->Command2->isEnabled(), 20000);
-    QCOMPARE(menu.List1->count(), 2);
+    child<QLineEdit>(window, "Text1")->setText(SyncFixture::kEmail);
+    child<QLineEdit>(window, "Text2")->setText(SyncFixture::kPassword);
+    child<QPushButton>(window, "Command2")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(window, "Command2")->isEnabled(), 20000);
+    QCOMPARE(child<QListWidget>(&menu, "List1")->count(), 2);
 
     window->close();
     QTRY_VERIFY(!window);
-    menu.Command14->click();
+    child<QPushButton>(&menu, "Command14")->click();
     QVERIFY(menu.syncWindow());
-    QCOMPARE(menu.syncWindow()->Text1->text(), QString());
+    QCOMPARE(child<QLineEdit>(menu.syncWindow(), "Text1")->text(), QString());
 }

@@ -300,6 +300,5 @@ void TestHtmlForm::noFormOnPage()
     HtmlPage page = pageOf(QStringLiteral("<p>No form here <input name=loose></p>"));
     QVERIFY(!page.hasForm());
     QVERIFY(!page.form());
-    QCOMPARE(page.bodyMarkup(),
-             QStringLiteral("<BODY><P>No form here <INPUT name=loose></P></BODY>"));
+    QCOMPARE(page.body().text(), QStringLiteral("No form here "));
 }

@@ -21,14 +21,14 @@ class QPushButton;
 // notes to choose from, and the commands that push the chosen notes to the notes web site or
 // pull the account's notes into the notes folder. The transfers run as steps on this thread;
 // the rest of the window stays usable meanwhile. Closing the window ends a transfer.
-class Form1 final : public QWidget, private TransferControls {
+class SyncWindow final : public QWidget, private TransferControls {
     Q_OBJECT
 public:
-    Form1(QString notesFolder, const QString &siteAddress, QWidget *parent = nullptr);
-    ~Form1() override;
+    SyncWindow(QString notesFolder, const QString &siteAddress, QWidget *parent = nullptr);
+    ~SyncWindow() override;
 
-    // Shows the window with a fresh list: writes the time into Text5, whose change does it.
-    void open();
+    // Shows the window in front with a fresh list of the local notes.
+    void showAndRefresh();
 
     // Opens addresses in the user's browser; tests put an observer here.
     using UrlOpener = std::function<bool(const QUrl &)>;
@@ -39,33 +39,6 @@ public:
     const SyncSite &site() const { return m_site; }
     // The whole text of the progress or outcome line, which the window may shorten.
     QString statusText() const;
-
-    QLabel *Label8;        // the warning against personal notes
-    QLabel *Label1;        // "Email Address "
-    QLabel *Label4;        // "You need to have an Account on ..."
-    QLineEdit *Text1;      // e-mail address
-    QLabel *Label5;        // the account link
-    QLabel *Label2;        // "Password", or the site's log-in failure text
-    QListWidget *List1;    // the local notes
-    QLineEdit *Text2;      // password
-    QPushButton *Command1; // push
-    QCheckBox *Check1;     // overwrite the site's notes
-    QPushButton *Command2; // pull
-    QCheckBox *Check2;     // overwrite the local notes
-    QPushButton *Command5; // select all
-    QPushButton *Command4; // close
-    QPushButton *Command8; // select none
-    QLabel *Label10;       // where the site shows the notes
-    QLineEdit *Text5;      // hidden: a change here opens the window
-    QLabel *LabelStatus;   // progress and outcome of the last transfer
-
-    void Text5_Change();
-    void Command1_Click();
-    void Command2_Click();
-    void Command4_Click();
-    void Command5_Click();
-    void Command8_Click();
-    void Label5_Click();
 
 signals:
     // The main window's catalogue should be read again.
@@ -87,6 +60,11 @@ private:
     bool overwriteLocalNotes() const override;
     void logInFailed(const QString &text) override;
 
+    void push();
+    void pull();
+    void selectAllNotes();
+    void selectNoNotes();
+    void openAccountPage();
     void setLinkUnderlined(bool underlined);
     void showStatus(const QString &text);
     void pushFinished(const PushTransfer::Outcome &outcome);
@@ -98,4 +76,22 @@ private:
     PushTransfer m_push;
     PullTransfer m_pull;
     QString m_status;
+
+    QLabel *m_warningLabel;          // the warning against personal notes
+    QLabel *m_emailLabel;            // "Email Address "
+    QLabel *m_accountLabel;          // "You need to have an Account on ..."
+    QLineEdit *m_email;              // e-mail address
+    QLabel *m_accountLink;           // the account link
+    QLabel *m_passwordLabel;         // "Password", or the site's log-in failure text
+    QListWidget *m_noteList;         // the local notes
+    QLineEdit *m_password;           // password
+    QPushButton *m_pushButton;       // push
+    QCheckBox *m_overwriteSiteBox;   // overwrite the site's notes
+    QPushButton *m_pullButton;       // pull
+    QCheckBox *m_overwriteLocalBox;  // overwrite the local notes
+    QPushButton *m_selectAllButton;  // select all
+    QPushButton *m_closeButton;      // close
+    QPushButton *m_selectNoneButton; // select none
+    QLabel *m_viewedOnLabel;         // where the site shows the notes
+    QLabel *m_statusLine;            // progress and outcome of the last transfer
 };

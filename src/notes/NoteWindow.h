@@ -5,6 +5,9 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
+
+enum class NoteBorder { Thin, Full };
 
 class NoteOptions;
 class QAction;
@@ -20,17 +23,23 @@ class SettingsStore;
 // One note on the desktop: its whole client area is the note's text, coloured by the
 // chosen note colour and titled with the note's file name. It loads its note when handed
 // a key, saves as the text changes, remembers its size and position per note, and carries
-// the note's own menu. NoteForm1 and NoteForm22 differ only in their border.
-class NoteForm : public QWidget {
+// the note's own menu. The two kinds differ only in their border.
+class NoteWindow final : public QWidget {
     Q_OBJECT
 public:
-    ~NoteForm() override;
+    NoteWindow(NoteBorder border, const NoteOptions &options, SettingsStore &settings,
+               const NotesFolder &folder);
+    ~NoteWindow() override;
 
-    // The hand-over: a note number or a file name goes into Text2's tag, then the current
-    // date and time into Text2, which makes the window load the note.
+    // Loads the note named by key, a note number or a file name: its text, size, position,
+    // colour and stay-on-top state. Shows the window when the note holds text.
     void load(const QString &key);
-    void setText2Tag(const QString &key);
-    QString text2Tag() const;
+
+    NoteBorder border() const { return m_border; }
+
+    // The note's text as shown. setText replaces it as typing would, so it is saved.
+    QString text() const;
+    void setText(const QString &text);
 
     // 0 unless the key was a number.
     int noteNumber() const { return m_noteNumber; }
@@ -51,6 +60,14 @@ public:
     // Why the last write failed; empty after a write that worked.
     QString lastWriteError() const { return m_lastWriteError; }
 
+    // Shows the window in front with the keyboard in its body, whatever its border.
+    void showFocused();
+
+    // Brings the open note window titled with a file name to the front; false when no other
+    // window holds that note. Save As asks it before writing over another note.
+    using OpenNoteFinder = std::function<bool(const QString &fileName)>;
+    void setOpenNoteFinder(OpenNoteFinder finder) { m_openNoteFinder = std::move(finder); }
+
     // Print goes to this printer instead of the default one (e.g. a PDF file). Not owned.
     void setPrinter(QPrinter *printer);
 
@@ -58,37 +75,16 @@ public:
     void setReminderPanel(QWidget *panel);
     QWidget *reminderPanel() const { return m_reminderPanel; }
 
-    QTextEdit *Text1;       // the note's text
-    QLineEdit *Text2;       // hidden hand-over field; its "Tag" property carries the key
-    QLineEdit *Text3;       // Save As: the new name
-    QPushButton *Command1;  // Save As: "OK"
-    QPushButton *Command2;  // Save As: "Cancel"
-    QTimer *Timer2;         // never started; its timeout would run the save routine
-    QLabel *WarningBar;     // says that the note could not be written, without taking focus
-    QMenu *RMenu;           // the note's right-click menu
-    QAction *DeleteNote;    // "Delete"
-    QAction *HideNote;      // "Hide"
-    QAction *SaveAS;        // "Save As"
-    QAction *SaveNote;      // "Save"
-    QAction *NoteStayOnTop; // "Stay On Top", checkable
-    QAction *TimeStamp;     // "Time Stamp"
-    QAction *CopyMenu;      // "Copy"
-    QAction *CutMenu;       // "Cut"
-    QAction *PasteMenu;     // "Paste"
-    QAction *SelectAllMenu; // "Select All"
-    QAction *MenuPrint;     // "Print"
-    QAction *Reminder;      // "Set Date/Time Reminder"
-
 signals:
     // The note's file at path was replaced or removed.
     void noteWritten(const QString &path);
+    // The note's old file went to the trash while the window was out of sight; message
+    // says where.
+    void noteTrashed(const QString &message);
     // "Set Date/Time Reminder" was chosen.
     void reminderRequested();
 
 protected:
-    NoteForm(const NoteOptions &options, SettingsStore &settings, const NotesFolder &folder,
-             Qt::WindowFlags flags);
-
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
@@ -97,33 +93,35 @@ protected:
 
 private:
     void buildMenu();
-    void Text2_Change();
-    void GetNoteSize();
-    void GetText();
+    void restoreSize();
+    void applyColour();
     void restorePosition();
     void storePosition();
-    void Form_Resize();
+    void layoutForSize();
     void layoutBody();
     int layoutWarningBar(); // its height, 0 while hidden
 
-    void Text1_Change();
-    void Timer2_Timer();
-    void Text1_KeyDown();
-    void Text1_MouseDown(const QPoint &globalPos);
+    void onBodyEdited();
+    void runSaveRoutine();
+    void undoToSaved();
+    void showMenu(const QPoint &globalPos);
     void setBodyText(const QString &text);
     void applyFontSize();
     void reportWrite(const NoteSaver::Outcome &outcome);
 
-    void TimeStamp_Click();
-    void PrintNote();
-    void NoteStayOnTop_Click();
-    void DeleteNote_Click();
-    void SaveNote_Click();
-    void SaveAS_Click();
-    void Command1_Click();
-    void Command2_Click();
+    void insertTimeStamp();
+    void print();
+    void toggleStayOnTop();
+    void deleteNote();
+    void save();
+    void askSaveAsName();
+    void confirmSaveAs();
+    void cancelSaveAs();
     void showNameRow(bool shown);
+    void saveAs(const QString &name, bool replacing);
+    void tellTrashed(const QString &trashedTo);
 
+    const NoteBorder m_border;
     const NoteOptions &m_options;
     SettingsStore &m_settings;
     NotesFolder m_folder;
@@ -136,8 +134,30 @@ private:
     QString m_lastWriteError;
     QString m_sizeWritten; // title and size this window last stored
     bool m_failureShown = false;
+    bool m_deleting = false;       // Delete is emptying the note, which then goes out of sight
     bool m_closeConfirmed = false; // the user chose how to close with unsaved edits
     QTimer *m_positionTimer;
     QPrinter *m_printer = nullptr;
     QPointer<QWidget> m_reminderPanel;
+    OpenNoteFinder m_openNoteFinder;
+
+    QTextEdit *m_body;           // the note's text
+    QLineEdit *m_saveAsName;     // Save As: the new name
+    QPushButton *m_saveAsOk;     // Save As: "OK"
+    QPushButton *m_saveAsCancel; // Save As: "Cancel"
+    QTimer *m_retryTimer;        // runs the save routine again while writes fail
+    QLabel *m_warningBar;        // says that the note could not be written, without taking focus
+    QMenu *m_menu;               // the note's right-click menu
+    QAction *m_deleteAction;     // "Delete"
+    QAction *m_hideAction;       // "Hide"
+    QAction *m_saveAsAction;     // "Save As"
+    QAction *m_saveAction;       // "Save"
+    QAction *m_stayOnTopAction;  // "Stay On Top", checkable
+    QAction *m_timeStampAction;  // "Time Stamp"
+    QAction *m_copyAction;       // "Copy"
+    QAction *m_cutAction;        // "Cut"
+    QAction *m_pasteAction;      // "Paste"
+    QAction *m_selectAllAction;  // "Select All"
+    QAction *m_printAction;      // "Print"
+    QAction *m_reminderAction;   // "Set Date/Time Reminder"
 };

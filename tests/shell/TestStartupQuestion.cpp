@@ -1,10 +1,10 @@
-#include "TestForm2255.h"
+#include "TestStartupQuestion.h"
 
 #include "TestEnvironment.h"
 #include "platform/Twips.h"
 #include "settings/SettingsStore.h"
-#include "shell/Form2255.h"
-#include "shell/FormMenu.h"
+#include "shell/MainWindow.h"
+#include "shell/StartupQuestion.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -47,7 +47,7 @@ QByteArray readFile(const QString &path)
 
 } // namespace
 
-void TestForm2255::init()
+void TestStartupQuestion::init()
 {
     TestEnvironment::instance()->clearSettings();
     // Only this test's folders count as installed applications.
@@ -57,12 +57,12 @@ void TestForm2255::init()
         .removeRecursively();
 }
 
-void TestForm2255::cleanup()
+void TestStartupQuestion::cleanup()
 {
     qunsetenv("XDG_DATA_DIRS");
 }
 
-void TestForm2255::controls_data()
+void TestStartupQuestion::controls_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
@@ -82,13 +82,13 @@ void TestForm2255::controls_data()
                             << "Do not ask this Qestion Again" << QRect(2040, 1800, 2655, 255);
 }
 
-void TestForm2255::controls()
+void TestStartupQuestion::controls()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
     QFETCH(QRect, twips);
     SettingsStore store;
-    Form2255 form(store, Autostart({}, {}));
+    StartupQuestion form(store, Autostart({}, {}));
     auto *control = form.findChild<QWidget *>(name);
     QVERIFY(control);
     QCOMPARE(control->geometry(), Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
@@ -100,21 +100,21 @@ void TestForm2255::controls()
         QVERIFY(qobject_cast<QFrame *>(control));
 }
 
-void TestForm2255::borderlessAndCentred()
+void TestStartupQuestion::borderlessAndCentred()
 {
     SettingsStore store;
-    Form2255 form(store, Autostart({}, {}));
+    StartupQuestion form(store, Autostart({}, {}));
     QVERIFY(form.windowFlags().testFlag(Qt::FramelessWindowHint));
     QVERIFY(form.isWindow());
     QCOMPARE(form.size(), Twips::size(6510, 2430));
-    QCOMPARE(form.Label1->font().pointSizeF(), 13.5);
-    QVERIFY(!form.Check1->isChecked());
+    QCOMPARE(child<QLabel>(&form, "Label1")->font().pointSizeF(), 13.5);
+    QVERIFY(!child<QCheckBox>(&form, "Check1")->isChecked());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QVERIFY(std::abs(form.geometry().center().x() - screen.center().x()) <= 1);
     QVERIFY(std::abs(form.geometry().center().y() - screen.center().y()) <= 1);
 }
 
-void TestForm2255::whenToAsk_data()
+void TestStartupQuestion::whenToAsk_data()
 {
     QTest::addColumn<bool>("stored");
     QTest::addColumn<QString>("value");
@@ -130,40 +130,40 @@ void TestForm2255::whenToAsk_data()
     QTest::newRow("words") << true << "never" << true;
 }
 
-void TestForm2255::whenToAsk()
+void TestStartupQuestion::whenToAsk()
 {
     QFETCH(bool, stored);
     QFETCH(QString, value);
     SettingsStore store;
     if (stored)
         store.save(Keys::DoNotAskStartup, value);
-    QTEST(Form2255::shouldAsk(store), "asks");
+    QTEST(StartupQuestion::shouldAsk(store), "asks");
 
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
     QFETCH(bool, asks);
     QCOMPARE(menu.startupQuestion() != nullptr, asks);
     QCOMPARE(menu.isVisible(), !asks);
 }
 
-void TestForm2255::firstStartWaitsForTheAnswer()
+void TestStartupQuestion::firstStartWaitsForTheAnswer()
 {
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
-    QPointer<Form2255> question = menu.startupQuestion();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
+    QPointer<StartupQuestion> question = menu.startupQuestion();
     QVERIFY(question);
     QVERIFY(question->isVisible());
     QVERIFY(!menu.isVisible());
     // Asking stores nothing.
     QVERIFY(!store.contains(Keys::DoNotAskStartup.section, Keys::DoNotAskStartup.key));
 
-    QTest::mouseClick(question->Command2, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(question, "Command2"), Qt::LeftButton);
     QVERIFY(menu.isVisible());
     QTRY_VERIFY(!question);
 }
 
-void TestForm2255::yesStoresOneAndPlacesTheLauncher_data()
+void TestStartupQuestion::yesStoresOneAndPlacesTheLauncher_data()
 {
     QTest::addColumn<bool>("ticked");
     QTest::addColumn<bool>("existingCopy");
@@ -172,7 +172,7 @@ void TestForm2255::yesStoresOneAndPlacesTheLauncher_data()
     QTest::newRow("older copy replaced") << false << true;
 }
 
-void TestForm2255::yesStoresOneAndPlacesTheLauncher()
+void TestStartupQuestion::yesStoresOneAndPlacesTheLauncher()
 {
     QFETCH(bool, ticked);
     QFETCH(bool, existingCopy);
@@ -182,33 +182,33 @@ void TestForm2255::yesStoresOneAndPlacesTheLauncher()
         QVERIFY(writeFile(autostartCopy(), "[Desktop Entry]\nExec=/old/place/pinvelle --old\n"));
 
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
-    Form2255 *question = menu.startupQuestion();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
+    StartupQuestion *question = menu.startupQuestion();
     QVERIFY(question);
-    question->Check1->setChecked(ticked);
-    QTest::mouseClick(question->Command1, Qt::LeftButton);
+    child<QCheckBox>(question, "Check1")->setChecked(ticked);
+    QTest::mouseClick(child<QPushButton>(question, "Command1"), Qt::LeftButton);
 
     QCOMPARE(readFile(autostartCopy()), launcher);
     QCOMPARE(store.read(Keys::DoNotAskStartup), QStringLiteral("1"));
-    QVERIFY(question->Check1->isChecked());
+    QVERIFY(child<QCheckBox>(question, "Check1")->isChecked());
     QVERIFY(!question->isVisible());
     QVERIFY(menu.isVisible());
 
     // Never asked again.
-    FormMenu next(store, NotesFolder(m_notes.path()));
-    next.Form_Load();
+    MainWindow next(store, NotesFolder(m_notes.path()));
+    next.start();
     QVERIFY(!next.startupQuestion());
     QVERIFY(next.isVisible());
 }
 
-void TestForm2255::yesWithoutLauncherChangesNothing()
+void TestStartupQuestion::yesWithoutLauncherChangesNothing()
 {
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
     QVERIFY(menu.startupQuestion());
-    QTest::mouseClick(menu.startupQuestion()->Command1, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(menu.startupQuestion(), "Command1"), Qt::LeftButton);
 
     QVERIFY(!QFileInfo::exists(QFileInfo(autostartCopy()).absolutePath()));
     // The answer still stands, without a word to the user.
@@ -218,7 +218,7 @@ void TestForm2255::yesWithoutLauncherChangesNothing()
         QVERIFY(!qobject_cast<QMessageBox *>(window) || !window->isVisible());
 }
 
-void TestForm2255::noStoresTheBox_data()
+void TestStartupQuestion::noStoresTheBox_data()
 {
     QTest::addColumn<bool>("ticked");
     QTest::addColumn<QString>("stored");
@@ -226,35 +226,35 @@ void TestForm2255::noStoresTheBox_data()
     QTest::newRow("box ticked: stop asking") << true << "1";
 }
 
-void TestForm2255::noStoresTheBox()
+void TestStartupQuestion::noStoresTheBox()
 {
     QFETCH(bool, ticked);
     QVERIFY(writeFile(installedLauncher(), "[Desktop Entry]\n"));
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
-    Form2255 *question = menu.startupQuestion();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
+    StartupQuestion *question = menu.startupQuestion();
     QVERIFY(question);
-    question->Check1->setChecked(ticked);
-    QTest::mouseClick(question->Command2, Qt::LeftButton);
+    child<QCheckBox>(question, "Check1")->setChecked(ticked);
+    QTest::mouseClick(child<QPushButton>(question, "Command2"), Qt::LeftButton);
 
     QTEST(store.read(Keys::DoNotAskStartup), "stored");
     QVERIFY(!question->isVisible());
     QVERIFY(menu.isVisible());
     QVERIFY(!QFileInfo::exists(autostartCopy()));
 
-    FormMenu next(store, NotesFolder(m_notes.path()));
-    next.Form_Load();
+    MainWindow next(store, NotesFolder(m_notes.path()));
+    next.start();
     QCOMPARE(next.startupQuestion() != nullptr, !ticked);
     QCOMPARE(next.isVisible(), ticked);
 }
 
-void TestForm2255::closingWithoutAnswer()
+void TestStartupQuestion::closingWithoutAnswer()
 {
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
-    QPointer<Form2255> question = menu.startupQuestion();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
+    QPointer<StartupQuestion> question = menu.startupQuestion();
     QVERIFY(question);
     question->close();
     QVERIFY(menu.isVisible());

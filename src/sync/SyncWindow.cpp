@@ -1,8 +1,9 @@
-#include "sync/Form1.h"
+#include "sync/SyncWindow.h"
 
 #include "platform/Notice.h"
 #include "platform/Twips.h"
 #include "store/NoteFile.h"
+#include "store/NotesFolder.h"
 #include "sync/PulledName.h"
 
 #include <QCheckBox>
@@ -23,7 +24,6 @@
 namespace {
 // Dark blue: the colour value 800000 in blue-green-red order.
 const QColor kBackground(0x00, 0x00, 0x80);
-const QString kExtension = QStringLiteral(".PV");
 constexpr int kPreviewLength = 20;
 constexpr int kListLeft = 3480; // twips
 constexpr int kCheckMargin = 90;
@@ -32,7 +32,7 @@ constexpr int kRefusedShown = 10;
 
 QString countOfNotes(int count)
 {
-    return count == 1 ? Form1::tr("1 note") : Form1::tr("%1 notes").arg(count);
+    return count == 1 ? SyncWindow::tr("1 note") : SyncWindow::tr("%1 notes").arg(count);
 }
 
 // Why a transfer ended early comes first: the line may be shortened at its end.
@@ -40,7 +40,7 @@ QString stoppedBecause(QString reason)
 {
     if (!reason.endsWith(QLatin1Char('.')))
         reason += QLatin1Char('.');
-    return Form1::tr("Stopped: %1").arg(reason);
+    return SyncWindow::tr("Stopped: %1").arg(reason);
 }
 
 void setTextColour(QWidget *widget, const QColor &colour)
@@ -59,7 +59,7 @@ QFont boldFont(const QFont &base, qreal points)
 }
 } // namespace
 
-Form1::Form1(QString notesFolder, const QString &siteAddress, QWidget *parent)
+SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget *parent)
     // A tool window: fixed size, the small title bar, a close button only.
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
@@ -123,165 +123,147 @@ Form1::Form1(QString notesFolder, const QString &siteAddress, QWidget *parent)
         return t;
     };
 
-    Label8 = label("Label8",
-                   tr("* Note: Do not add anything personal/important to the web site. Even "
-                      "though it has password web sites can be hacked.* "),
-                   Twips::rect(240, 120, 6615, 735), Qt::red);
-    Label8->setFont(boldFont(font(), 9.75));
-    Label1 = label("Label1", tr("Email Address "), Twips::rect(120, 720, 3135, 495), Qt::white);
-    Label4 = label("Label4",
-                   tr("You need to have an Account on ") + siteName + tr(" (Online Tools).") +
-                       QStringLiteral("     "),
-                   Twips::rect(3600, 720, 3015, 495), Qt::white);
-    Text1 = line("Text1", Twips::rect(120, 960, 3135, 285));
-    Label5 = label("Label5", tr("Please Click here to create an Account  Online"),
-                   Twips::rect(3600, 1200, 3615, 495), Qt::red);
-    Label2 = label("Label2", tr("Password"), Twips::rect(120, 1440, 3255, 495), Qt::white);
-    List1 = new QListWidget(this);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setGeometry(Twips::rect(kListLeft, 1440, 3615, 2760));
-    List1->setSelectionMode(QAbstractItemView::MultiSelection);
-    List1->setMouseTracking(true);
-    List1->viewport()->setMouseTracking(true);
-    Text2 = line("Text2", Twips::rect(120, 1680, 3135, 285));
-    Text2->setEchoMode(QLineEdit::Password);
-    Text2->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-    Command1 = button("Command1", tr("Push Data to Website"), Twips::rect(120, 2160, 3135, 495));
-    Check1 =
+    m_warningLabel =
+        label("Label8",
+              tr("* Note: Do not add anything personal/important to the web site. Even "
+                 "though it has password web sites can be hacked.* "),
+              Twips::rect(240, 120, 6615, 735), Qt::red);
+    m_warningLabel->setFont(boldFont(font(), 9.75));
+    m_emailLabel =
+        label("Label1", tr("Email Address "), Twips::rect(120, 720, 3135, 495), Qt::white);
+    m_accountLabel = label("Label4",
+                           tr("You need to have an Account on ") + siteName +
+                               tr(" (Online Tools).") + QStringLiteral("     "),
+                           Twips::rect(3600, 720, 3015, 495), Qt::white);
+    m_email = line("Text1", Twips::rect(120, 960, 3135, 285));
+    m_accountLink = label("Label5", tr("Please Click here to create an Account  Online"),
+                          Twips::rect(3600, 1200, 3615, 495), Qt::red);
+    m_passwordLabel = label("Label2", tr("Password"), Twips::rect(120, 1440, 3255, 495), Qt::white);
+    m_noteList = new QListWidget(this);
+    m_noteList->setObjectName(QStringLiteral("List1"));
+    m_noteList->setGeometry(Twips::rect(kListLeft, 1440, 3615, 2760));
+    m_noteList->setSelectionMode(QAbstractItemView::MultiSelection);
+    m_noteList->setMouseTracking(true);
+    m_noteList->viewport()->setMouseTracking(true);
+    m_password = line("Text2", Twips::rect(120, 1680, 3135, 285));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    m_pushButton =
+        button("Command1", tr("Push Data to Website"), Twips::rect(120, 2160, 3135, 495));
+    m_overwriteSiteBox =
         check("Check1", tr("Overwrite Notes on the Internet"), Twips::rect(360, 2760, 2535, 195));
-    LabelStatus = label("LabelStatus", QString(), Twips::rect(120, 2985, 3255, 240), Qt::white);
-    LabelStatus->setWordWrap(false);
-    Command2 = button("Command2", tr("Pull Data from Website"), Twips::rect(120, 3240, 3135, 615));
-    Check2 =
+    m_statusLine = label("LabelStatus", QString(), Twips::rect(120, 2985, 3255, 240), Qt::white);
+    m_statusLine->setWordWrap(false);
+    m_pullButton =
+        button("Command2", tr("Pull Data from Website"), Twips::rect(120, 3240, 3135, 615));
+    m_overwriteLocalBox =
         check("Check2", tr("Overwrite Notes the Local Notes"), Twips::rect(360, 3960, 2775, 255));
-    Command5 = button("Command5", tr("Select All the Notes"), Twips::rect(3600, 4320, 3255, 255));
-    Command4 = button("Command4", tr("Close"), Twips::rect(240, 4440, 3015, 495));
-    Command8 = button("Command8", tr("Un Select All Notes"), Twips::rect(3600, 4680, 3255, 255));
-    Label10 = label("Label10",
-                    tr("Notes that are loaded to the internet can be viewed on ") + siteName +
-                        tr(" under Online Tools"),
-                    Twips::rect(360, 5040, 6495, 615), Qt::white);
-    Label10->setFont(boldFont(font(), 12));
-    // Below the client area, never seen: the main window writes the time here to open us.
-    Text5 = line("Text5", Twips::rect(3240, 6840, 1215, 495));
-    Text5->setText(QStringLiteral("Text5"));
-    Text5->setFocusPolicy(Qt::NoFocus);
+    m_selectAllButton =
+        button("Command5", tr("Select All the Notes"), Twips::rect(3600, 4320, 3255, 255));
+    m_closeButton = button("Command4", tr("Close"), Twips::rect(240, 4440, 3015, 495));
+    m_selectNoneButton =
+        button("Command8", tr("Un Select All Notes"), Twips::rect(3600, 4680, 3255, 255));
+    m_viewedOnLabel = label("Label10",
+                            tr("Notes that are loaded to the internet can be viewed on ") +
+                                siteName + tr(" under Online Tools"),
+                            Twips::rect(360, 5040, 6495, 615), Qt::white);
+    m_viewedOnLabel->setFont(boldFont(font(), 12));
 
-    setTabOrder(List1, Text1);
-    setTabOrder(Text1, Text2);
-    setTabOrder(Text2, Command1);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Check1);
-    setTabOrder(Check1, Check2);
-    setTabOrder(Check2, Command4);
-    setTabOrder(Command4, Command5);
-    setTabOrder(Command5, Command8);
+    setTabOrder(m_noteList, m_email);
+    setTabOrder(m_email, m_password);
+    setTabOrder(m_password, m_pushButton);
+    setTabOrder(m_pushButton, m_pullButton);
+    setTabOrder(m_pullButton, m_overwriteSiteBox);
+    setTabOrder(m_overwriteSiteBox, m_overwriteLocalBox);
+    setTabOrder(m_overwriteLocalBox, m_closeButton);
+    setTabOrder(m_closeButton, m_selectAllButton);
+    setTabOrder(m_selectAllButton, m_selectNoneButton);
 
-    Label5->installEventFilter(this);
-    Label4->installEventFilter(this);
-    List1->viewport()->installEventFilter(this);
+    m_accountLink->installEventFilter(this);
+    m_accountLabel->installEventFilter(this);
+    m_noteList->viewport()->installEventFilter(this);
 
-    connect(Text5, &QLineEdit::textChanged, this, &Form1::Text5_Change);
-    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
-    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
-    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
-    connect(&m_push, &PushTransfer::progress, this, &Form1::showStatus);
-    connect(&m_pull, &PullTransfer::progress, this, &Form1::showStatus);
-    connect(&m_push, &PushTransfer::finished, this, &Form1::pushFinished);
-    connect(&m_pull, &PullTransfer::finished, this, &Form1::pullFinished);
+    connect(m_pushButton, &QPushButton::clicked, this, &SyncWindow::push);
+    connect(m_pullButton, &QPushButton::clicked, this, &SyncWindow::pull);
+    connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_selectAllButton, &QPushButton::clicked, this, &SyncWindow::selectAllNotes);
+    connect(m_selectNoneButton, &QPushButton::clicked, this, &SyncWindow::selectNoNotes);
+    connect(&m_push, &PushTransfer::progress, this, &SyncWindow::showStatus);
+    connect(&m_pull, &PullTransfer::progress, this, &SyncWindow::showStatus);
+    connect(&m_push, &PushTransfer::finished, this, &SyncWindow::pushFinished);
+    connect(&m_pull, &PullTransfer::finished, this, &SyncWindow::pullFinished);
 }
 
-Form1::~Form1()
+SyncWindow::~SyncWindow()
 {
     m_push.cancel();
     m_pull.cancel();
 }
 
-void Form1::open()
-{
-    const QString now = QDateTime::currentDateTime().toString();
-    // The same second twice would not count as a change.
-    if (Text5->text() == now)
-        Text5_Change();
-    else
-        Text5->setText(now);
-}
-
-void Form1::Text5_Change()
+void SyncWindow::showAndRefresh()
 {
     show();
     raise();
     activateWindow();
     emit catalogueRefreshWanted();
-    List1->clear();
-    const QStringList files =
-        QDir(m_folder).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    for (const QString &fileName : files) {
-        if (fileName.right(3).toUpper() != kExtension)
-            continue;
-        const QString preview =
-            ReadNoteFile(QDir(m_folder).filePath(fileName)).left(kPreviewLength);
+    m_noteList->clear();
+    const NotesFolder folder(m_folder);
+    for (const QString &fileName : folder.noteFiles()) {
+        const QString preview = ReadNoteFile(folder.filePath(fileName)).left(kPreviewLength);
         QString entry = fileName + QStringLiteral(" - ") + preview;
         entry.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        auto *item = new QListWidgetItem(entry, List1);
+        auto *item = new QListWidgetItem(entry, m_noteList);
         // The entry's own file name, so a name holding ".pv" inside is still found whole.
         item->setData(Qt::UserRole, fileName);
     }
 }
 
-void Form1::Command1_Click()
+void SyncWindow::push()
 {
-    Command1->setEnabled(false);
+    m_pushButton->setEnabled(false);
     emit catalogueRefreshWanted();
-    m_push.start(
-        m_site.pushRequest(Check1->isChecked(), SyncSite::dateText(QDateTime::currentDateTime())));
+    m_push.start(m_site.pushRequest(m_overwriteSiteBox->isChecked(),
+                                    SyncSite::dateText(QDateTime::currentDateTime())));
 }
 
-void Form1::Command2_Click()
+void SyncWindow::pull()
 {
-    Command2->setEnabled(false);
+    m_pullButton->setEnabled(false);
     m_pull.start(m_site.pullRequest(SyncSite::dateText(QDateTime::currentDateTime())));
 }
 
-void Form1::Command4_Click()
+void SyncWindow::selectAllNotes()
 {
-    close();
+    m_noteList->selectAll();
 }
 
-void Form1::Command5_Click()
+void SyncWindow::selectNoNotes()
 {
-    List1->selectAll();
+    m_noteList->clearSelection();
 }
 
-void Form1::Command8_Click()
-{
-    List1->clearSelection();
-}
-
-void Form1::Label5_Click()
+void SyncWindow::openAccountPage()
 {
     // Nothing to report when no browser starts.
     m_openUrl(m_site.accountPage());
 }
 
-void Form1::closeEvent(QCloseEvent *event)
+void SyncWindow::closeEvent(QCloseEvent *event)
 {
     m_push.cancel();
     m_pull.cancel();
     QWidget::closeEvent(event);
 }
 
-void Form1::mouseMoveEvent(QMouseEvent *event)
+void SyncWindow::mouseMoveEvent(QMouseEvent *event)
 {
     setLinkUnderlined(false);
     QWidget::mouseMoveEvent(event);
 }
 
-bool Form1::eventFilter(QObject *watched, QEvent *event)
+bool SyncWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Label5) {
+    if (watched == m_accountLink) {
         // Handled here, or the label would pass its mouse events on to the window.
         switch (event->type()) {
         case QEvent::MouseMove:
@@ -293,92 +275,92 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             const auto *mouse = static_cast<QMouseEvent *>(event);
             if (mouse->button() != Qt::LeftButton)
                 break;
-            if (Label5->rect().contains(mouse->position().toPoint()))
-                Label5_Click();
+            if (m_accountLink->rect().contains(mouse->position().toPoint()))
+                openAccountPage();
             return true;
         }
         default:
             break;
         }
-    } else if ((watched == Label4 || watched == List1->viewport()) &&
+    } else if ((watched == m_accountLabel || watched == m_noteList->viewport()) &&
                event->type() == QEvent::MouseMove) {
         setLinkUnderlined(false);
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::setLinkUnderlined(bool underlined)
+void SyncWindow::setLinkUnderlined(bool underlined)
 {
-    QFont font = Label5->font();
+    QFont font = m_accountLink->font();
     if (font.underline() == underlined)
         return;
     font.setUnderline(underlined);
-    Label5->setFont(font);
+    m_accountLink->setFont(font);
 }
 
-QString Form1::emailAddress() const
+QString SyncWindow::emailAddress() const
 {
-    return Text1->text();
+    return m_email->text();
 }
 
-QString Form1::password() const
+QString SyncWindow::password() const
 {
-    return Text2->text();
+    return m_password->text();
 }
 
-int Form1::entryCount() const
+int SyncWindow::entryCount() const
 {
-    return List1->count();
+    return m_noteList->count();
 }
 
-bool Form1::isEntrySelected(int row) const
+bool SyncWindow::isEntrySelected(int row) const
 {
-    const QListWidgetItem *item = List1->item(row);
+    const QListWidgetItem *item = m_noteList->item(row);
     return item && item->isSelected();
 }
 
-QString Form1::entryFileName(int row) const
+QString SyncWindow::entryFileName(int row) const
 {
-    const QListWidgetItem *item = List1->item(row);
+    const QListWidgetItem *item = m_noteList->item(row);
     return item ? item->data(Qt::UserRole).toString() : QString();
 }
 
-bool Form1::overwriteLocalNotes() const
+bool SyncWindow::overwriteLocalNotes() const
 {
-    return Check2->isChecked();
+    return m_overwriteLocalBox->isChecked();
 }
 
-void Form1::logInFailed(const QString &text)
+void SyncWindow::logInFailed(const QString &text)
 {
     // The label's second line would sit under the password box, so the text is kept to one
     // line, in a smaller size where today's fonts need it.
     QFont font = this->font();
     while (font.pointSizeF() > kSmallestPoints &&
-           QFontMetrics(font).horizontalAdvance(text) > Label2->width())
+           QFontMetrics(font).horizontalAdvance(text) > m_passwordLabel->width())
         font.setPointSizeF(font.pointSizeF() - 0.5);
-    Label2->setWordWrap(false);
-    Label2->setFont(font);
-    Label2->setText(text);
-    Text2->clear();
+    m_passwordLabel->setWordWrap(false);
+    m_passwordLabel->setFont(font);
+    m_passwordLabel->setText(text);
+    m_password->clear();
 }
 
-QString Form1::statusText() const
+QString SyncWindow::statusText() const
 {
     return m_status;
 }
 
-void Form1::showStatus(const QString &text)
+void SyncWindow::showStatus(const QString &text)
 {
     // One line under the push box: what does not fit is in the tool tip.
     m_status = text;
-    LabelStatus->setText(
-        LabelStatus->fontMetrics().elidedText(text, Qt::ElideRight, LabelStatus->width()));
-    LabelStatus->setToolTip(text);
+    m_statusLine->setText(
+        m_statusLine->fontMetrics().elidedText(text, Qt::ElideRight, m_statusLine->width()));
+    m_statusLine->setToolTip(text);
 }
 
-void Form1::pushFinished(const PushTransfer::Outcome &outcome)
+void SyncWindow::pushFinished(const PushTransfer::Outcome &outcome)
 {
-    Command1->setEnabled(true);
+    m_pushButton->setEnabled(true);
     QString text = tr("Sent %1").arg(countOfNotes(outcome.sent));
     if (outcome.refused > 0)
         text += tr(", %n refused by the site", nullptr, outcome.refused);
@@ -390,9 +372,9 @@ void Form1::pushFinished(const PushTransfer::Outcome &outcome)
     showStatus(text);
 }
 
-void Form1::pullFinished(const PullTransfer::Outcome &outcome)
+void SyncWindow::pullFinished(const PullTransfer::Outcome &outcome)
 {
-    Command2->setEnabled(true);
+    m_pullButton->setEnabled(true);
     QString text = tr("Stored %1, kept %2, refused %3")
                        .arg(countOfNotes(outcome.stored))
                        .arg(outcome.kept)

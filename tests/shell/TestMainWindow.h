@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QTemporaryDir>
 
-class TestFormMenu : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void init();

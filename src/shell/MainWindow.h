@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reminders/ReminderNotes.h"
 #include "reminders/SystemClock.h"
 #include "shell/InfoCommands.h"
 #include "shell/NoteCatalogue.h"
@@ -8,8 +9,8 @@
 #include <QPointer>
 #include <QWidget>
 
-class Form1;
-class Form2255;
+class SyncWindow;
+class StartupQuestion;
 class NoteOpener;
 class OptionsPanel;
 class QLabel;
@@ -18,18 +19,19 @@ class QPushButton;
 class QTimer;
 class ReminderScanner;
 class SettingsStore;
+class DailyBackup;
 class TrayIcon;
 
 // The main window: lives for the whole run, lists the notes, holds the buttons that
 // create and open notes, the options panel and the reminder timer.
-class FormMenu final : public QWidget {
+class MainWindow final : public QWidget, private ReminderNotes {
     Q_OBJECT
 public:
-    FormMenu(SettingsStore &settings, NotesFolder folder, QWidget *parent = nullptr);
-    ~FormMenu() override;
+    MainWindow(SettingsStore &settings, NotesFolder folder, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // Start-up: size, options, notes, tray, then shown or minimised, colours, question.
-    void Form_Load();
+    void start();
 
     // The window's outer size in twips, title bar and borders included.
     int widthTwips() const;
@@ -46,32 +48,16 @@ public:
     // Tells the user that the folder they asked for could not be used.
     void setPassedOverFolder(const QString &folder);
 
-    QLabel *Label1;           // description of the program
-    QLabel *Label4;           // "List Of Notes"
-    QListWidget *List1;       // the note catalogue
-    QLabel *LabelNotesFolder; // which notes folder is in use
-    QPushButton *Command1;    // "&Minimize"
-    QPushButton *Command4;    // "&Help"
-    QPushButton *Command5;    // "New Note"
-    QPushButton *Command8;    // "Get Note" / "Hide Note"
-    QPushButton *Command9;    // "Options"
-    QPushButton *Command10;   // "Suggestions"
-    QPushButton *Command3;    // "Abou&t"
-    QPushButton *Command2;    // "E&xit"
-    QPushButton *Command14;   // "Syncronise with the Internet"
-    OptionsPanel *Frame2;     // the options panel
-    QTimer *Timer4;           // reminder scanner, every 59999 ms
-    QTimer *Timer2;           // disabled, no action
-
-    void Command1_Click();  // Minimize
-    void Command2_Click();  // Exit
-    void Command9_Click();  // show or hide the options
-    void Command3_Click();  // About
-    void Command4_Click();  // Help
-    void Command10_Click(); // Suggestions
-    void Command14_Click(); // opens the synchronisation window
-    void Command5_Click();  // New Note
-    void Command8_Click();  // Get Note / Hide Note
+    // The buttons' commands.
+    void minimize();
+    void exitProgram(); // asks about unsaved edits first
+    void toggleOptions();
+    void showAbout();
+    void showHelp();
+    void showSuggestions();
+    void openSyncWindow();
+    void newNote();
+    void toggleNoteList(); // "Get Note" / "Hide Note"
 
     // Re-reads the notes folder into the list and the tray menu, and shows the list.
     void refreshCatalogue();
@@ -86,18 +72,23 @@ public:
     // The about, help and suggestions commands, whose browser tests replace.
     InfoCommands &infoCommands() { return m_info; }
     // The run-at-startup question while it is open.
-    Form2255 *startupQuestion() const;
+    StartupQuestion *startupQuestion() const;
     // The synchronisation window while it is open.
-    Form1 *syncWindow() const;
+    SyncWindow *syncWindow() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void Form_Resize();
-    void Form_Unload();
-    void Timer4_Timer();
+    QStringList reminderNoteFiles() const override;
+    bool bringNoteToFront(const QString &fileName) override;
+    std::optional<QString> openNoteForReminder(const QString &fileName,
+                                               const QString &reminder) override;
+
+    void layoutForSize();
+    void unload();
+    void scanReminders();
     void showNotesFolder();
     void noteWritten(const QString &path);
     void openAllNotes();
@@ -108,12 +99,29 @@ private:
     QString m_passedOverFolder;
     QString m_siteAddress;
     InfoCommands m_info;
-    QPointer<Form2255> m_startupQuestion;
-    QPointer<Form1> m_syncWindow;
+    QPointer<StartupQuestion> m_startupQuestion;
+    QPointer<SyncWindow> m_syncWindow;
     NoteCatalogue m_catalogue;
     NoteOpener *m_opener;
     TrayIcon *m_tray;
+    DailyBackup *m_backup;
     SystemClock m_clock;
     ReminderScanner *m_reminders;
     bool m_unloaded = false;
+
+    QLabel *m_description;            // description of the program
+    QLabel *m_listLabel;              // "List Of Notes"
+    QListWidget *m_noteList;          // the note catalogue
+    QLabel *m_notesFolderLabel;       // which notes folder is in use
+    QPushButton *m_minimizeButton;    // "&Minimize"
+    QPushButton *m_helpButton;        // "&Help"
+    QPushButton *m_newNoteButton;     // "New Note"
+    QPushButton *m_getNoteButton;     // "Get Note" / "Hide Note"
+    QPushButton *m_optionsButton;     // "Options"
+    QPushButton *m_suggestionsButton; // "Suggestions"
+    QPushButton *m_aboutButton;       // "Abou&t"
+    QPushButton *m_exitButton;        // "E&xit"
+    QPushButton *m_syncButton;        // "Syncronise with the Internet"
+    OptionsPanel *m_options;          // the options panel
+    QTimer *m_reminderTimer;          // reminder scanner, every 59999 ms
 };

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QTemporaryDir>
 
-class TestForm2255 : public QObject {
+class TestStartupQuestion : public QObject {
     Q_OBJECT
 private slots:
     void init();

@@ -1,11 +1,11 @@
-#include "TestFormMenu.h"
+#include "TestMainWindow.h"
 
 #include "TestEnvironment.h"
 #include "platform/SingleInstance.h"
 #include "platform/Twips.h"
 #include "settings/OptionsPanel.h"
 #include "settings/SettingsStore.h"
-#include "shell/FormMenu.h"
+#include "shell/MainWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,35 +29,34 @@ bool nearTwips(int actual, int expected)
 
 } // namespace
 
-void TestFormMenu::init()
+void TestMainWindow::init()
 {
     TestEnvironment::instance()->clearSettings();
     // The run-at-startup question has been answered; its own tests cover the first start.
     SettingsStore().save(Keys::DoNotAskStartup, QStringLiteral("1"));
 }
 
-void TestFormMenu::titleAndFirstStart()
+void TestMainWindow::titleAndFirstStart()
 {
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
     QVERIFY(menu.windowTitle().startsWith(QStringLiteral("Pinvelle 2.1 - ")));
     QVERIFY(menu.windowTitle().size() > QStringLiteral("Pinvelle 2.1 - ").size());
     QVERIFY(menu.isVisible());
     QVERIFY(!menu.isMinimized());
-    QVERIFY(!menu.Frame2->isVisible());
+    QVERIFY(!child<OptionsPanel>(&menu, "Frame2")->isVisible());
     QVERIFY2(nearTwips(menu.widthTwips(), 5595), qPrintable(QString::number(menu.widthTwips())));
     QVERIFY2(nearTwips(menu.heightTwips(), 6007), qPrintable(QString::number(menu.heightTwips())));
     // At the narrow width the list lies beyond the right edge.
-    QVERIFY(menu.List1->x() >= menu.width());
-    QCOMPARE(menu.Frame2->fontSizeText(), QStringLiteral("8"));
-    QVERIFY(menu.Frame2->findChild<QLineEdit *>(QStringLiteral("Text3")));
-    QVERIFY(menu.Timer4->isActive());
-    QCOMPARE(menu.Timer4->interval(), 59999);
-    QVERIFY(!menu.Timer2->isActive());
+    QVERIFY(child<QListWidget>(&menu, "List1")->x() >= menu.width());
+    QCOMPARE(child<OptionsPanel>(&menu, "Frame2")->fontSizeText(), QStringLiteral("8"));
+    QVERIFY(child<OptionsPanel>(&menu, "Frame2")->findChild<QLineEdit *>(QStringLiteral("Text3")));
+    QVERIFY(child<QTimer>(&menu, "Timer4")->isActive());
+    QCOMPARE(child<QTimer>(&menu, "Timer4")->interval(), 59999);
 }
 
-void TestFormMenu::buttons_data()
+void TestMainWindow::buttons_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
@@ -82,77 +81,78 @@ void TestFormMenu::buttons_data()
                                << "Syncronise with the Internet" << QRect(240, 5040, 4935, 375);
 }
 
-void TestFormMenu::buttons()
+void TestMainWindow::buttons()
 {
     QFETCH(QString, name);
     QFETCH(QString, caption);
     QFETCH(QRect, twips);
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
+    MainWindow menu(store, NotesFolder(m_notes.path()));
     auto *button = menu.findChild<QPushButton *>(name);
     QVERIFY(button);
     QCOMPARE(button->text(), caption);
     QCOMPARE(button->geometry(), Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
 }
 
-void TestFormMenu::optionsToggleTheHeight()
+void TestMainWindow::optionsToggleTheHeight()
 {
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
-    QTest::mouseClick(menu.Command9, Qt::LeftButton);
-    QVERIFY(menu.Frame2->isVisible());
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
+    QTest::mouseClick(child<QPushButton>(&menu, "Command9"), Qt::LeftButton);
+    QVERIFY(child<OptionsPanel>(&menu, "Frame2")->isVisible());
     QVERIFY(nearTwips(menu.heightTwips(), 7940));
     // The whole panel fits inside the window.
-    QVERIFY(menu.Frame2->geometry().bottom() < menu.height());
-    QTest::mouseClick(menu.Command9, Qt::LeftButton);
-    QVERIFY(!menu.Frame2->isVisible());
+    QVERIFY(child<OptionsPanel>(&menu, "Frame2")->geometry().bottom() < menu.height());
+    QTest::mouseClick(child<QPushButton>(&menu, "Command9"), Qt::LeftButton);
+    QVERIFY(!child<OptionsPanel>(&menu, "Frame2")->isVisible());
     QVERIFY(nearTwips(menu.heightTwips(), 5925));
     QVERIFY(nearTwips(menu.widthTwips(), 5595));
 }
 
-void TestFormMenu::listFollowsTheWindow()
+void TestMainWindow::listFollowsTheWindow()
 {
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
     menu.setSizeTwips(8055, 7940);
-    QVERIFY(nearTwips(Twips::fromPixels(menu.List1->width()), 8055 - 5720));
-    QVERIFY(menu.List1->geometry().bottom() < menu.height());
-    const int wide = menu.List1->width();
-    const int tall = menu.List1->height();
+    QVERIFY(nearTwips(Twips::fromPixels(child<QListWidget>(&menu, "List1")->width()), 8055 - 5720));
+    QVERIFY(child<QListWidget>(&menu, "List1")->geometry().bottom() < menu.height());
+    const int wide = child<QListWidget>(&menu, "List1")->width();
+    const int tall = child<QListWidget>(&menu, "List1")->height();
 
     // Narrower than the list's margin: the width stays, the height still follows.
     menu.setSizeTwips(5000, 6007);
-    QCOMPARE(menu.List1->width(), wide);
-    QVERIFY(menu.List1->height() < tall);
-    QVERIFY(menu.List1->height() > 0);
+    QCOMPARE(child<QListWidget>(&menu, "List1")->width(), wide);
+    QVERIFY(child<QListWidget>(&menu, "List1")->height() < tall);
+    QVERIFY(child<QListWidget>(&menu, "List1")->height() > 0);
 }
 
-void TestFormMenu::runMinimizedKeepsWindowDown()
+void TestMainWindow::runMinimizedKeepsWindowDown()
 {
     SettingsStore store;
     store.save(Keys::RunMinimized, QStringLiteral("1"));
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    menu.Form_Load();
-    QVERIFY(menu.Frame2->Check4->isChecked());
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
+    QVERIFY(child<QCheckBox>(child<OptionsPanel>(&menu, "Frame2"), "Check4")->isChecked());
     QVERIFY(menu.isMinimized());
     QCOMPARE(store.read(Keys::RunMinimized), QStringLiteral("1"));
     // The options were still read and the colour list filled.
-    QCOMPARE(menu.Frame2->Combo1->count(), 9);
+    QCOMPARE(child<QComboBox>(child<OptionsPanel>(&menu, "Frame2"), "Combo1")->count(), 9);
 }
 
-void TestFormMenu::notesFolderIsShown()
+void TestMainWindow::notesFolderIsShown()
 {
     SettingsStore store;
-    FormMenu menu(store, NotesFolder(m_notes.path()));
-    QVERIFY(menu.LabelNotesFolder->text().contains(m_notes.path()));
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    QVERIFY(child<QLabel>(&menu, "LabelNotesFolder")->text().contains(m_notes.path()));
     menu.setPassedOverFolder(QStringLiteral("/read/only"));
-    QVERIFY(menu.LabelNotesFolder->text().contains(QStringLiteral("/read/only")));
-    QVERIFY(menu.LabelNotesFolder->text().contains(m_notes.path()));
+    QVERIFY(
+        child<QLabel>(&menu, "LabelNotesFolder")->text().contains(QStringLiteral("/read/only")));
+    QVERIFY(child<QLabel>(&menu, "LabelNotesFolder")->text().contains(m_notes.path()));
 }
 
-void TestFormMenu::secondStartShowsTheFirst()
+void TestMainWindow::secondStartShowsTheFirst()
 {
     const QString key = QUuid::createUuid().toString();
     SingleInstance first(key);
@@ -167,7 +167,7 @@ void TestFormMenu::secondStartShowsTheFirst()
     QCOMPARE(other.start(), SingleInstance::Role::Primary);
 }
 
-void TestFormMenu::lockLeftByAKilledStartIsTakenOver()
+void TestMainWindow::lockLeftByAKilledStartIsTakenOver()
 {
     const QString key = QUuid::createUuid().toString();
     SingleInstance probe(key);
