@@ -29,6 +29,9 @@ constexpr int kListLeft = 3480; // twips
 constexpr int kCheckMargin = 90;
 constexpr qreal kSmallestPoints = 6.0;
 constexpr int kRefusedShown = 10;
+// The status line has room for four wrapped lines; what lies below it moves down by as much.
+constexpr int kStatusHeight = 840;
+constexpr int kBelowStatus = kStatusHeight - 240;
 
 QString countOfNotes(int count)
 {
@@ -73,7 +76,7 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
     setWindowTitle(tr("Synchronize with the Internet - ") + siteName +
                    QStringLiteral("/onlinetools.asp"));
     setFont(QFont(QStringLiteral("Arial"), 8));
-    setFixedSize(Twips::size(7215, 5760));
+    setFixedSize(Twips::size(7215, 5760 + kBelowStatus));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kBackground);
     setPalette(palette);
@@ -141,7 +144,7 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
     m_passwordLabel = label("Label2", tr("Password"), Twips::rect(120, 1440, 3255, 495), Qt::white);
     m_noteList = new QListWidget(this);
     m_noteList->setObjectName(QStringLiteral("List1"));
-    m_noteList->setGeometry(Twips::rect(kListLeft, 1440, 3615, 2760));
+    m_noteList->setGeometry(Twips::rect(kListLeft, 1440, 3615, 2760 + kBelowStatus));
     m_noteList->setSelectionMode(QAbstractItemView::MultiSelection);
     m_noteList->setMouseTracking(true);
     m_noteList->viewport()->setMouseTracking(true);
@@ -152,21 +155,22 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
         button("Command1", tr("Push Data to Website"), Twips::rect(120, 2160, 3135, 495));
     m_overwriteSiteBox =
         check("Check1", tr("Overwrite Notes on the Internet"), Twips::rect(360, 2760, 2535, 195));
-    m_statusLine = label("LabelStatus", QString(), Twips::rect(120, 2985, 3255, 240), Qt::white);
-    m_statusLine->setWordWrap(false);
-    m_pullButton =
-        button("Command2", tr("Pull Data from Website"), Twips::rect(120, 3240, 3135, 615));
-    m_overwriteLocalBox =
-        check("Check2", tr("Overwrite Notes the Local Notes"), Twips::rect(360, 3960, 2775, 255));
-    m_selectAllButton =
-        button("Command5", tr("Select All the Notes"), Twips::rect(3600, 4320, 3255, 255));
-    m_closeButton = button("Command4", tr("Close"), Twips::rect(240, 4440, 3015, 495));
-    m_selectNoneButton =
-        button("Command8", tr("Un Select All Notes"), Twips::rect(3600, 4680, 3255, 255));
+    m_statusLine =
+        label("LabelStatus", QString(), Twips::rect(120, 2985, 3255, kStatusHeight), Qt::white);
+    m_pullButton = button("Command2", tr("Pull Data from Website"),
+                          Twips::rect(120, 3240 + kBelowStatus, 3135, 615));
+    m_overwriteLocalBox = check("Check2", tr("Overwrite Notes the Local Notes"),
+                                Twips::rect(360, 3960 + kBelowStatus, 2775, 255));
+    m_selectAllButton = button("Command5", tr("Select All the Notes"),
+                               Twips::rect(3600, 4320 + kBelowStatus, 3255, 255));
+    m_closeButton =
+        button("Command4", tr("Close"), Twips::rect(240, 4440 + kBelowStatus, 3015, 495));
+    m_selectNoneButton = button("Command8", tr("Un Select All Notes"),
+                                Twips::rect(3600, 4680 + kBelowStatus, 3255, 255));
     m_viewedOnLabel = label("Label10",
                             tr("Notes that are loaded to the internet can be viewed on ") +
                                 siteName + tr(" under Online Tools"),
-                            Twips::rect(360, 5040, 6495, 615), Qt::white);
+                            Twips::rect(360, 5040 + kBelowStatus, 6495, 615), Qt::white);
     m_viewedOnLabel->setFont(boldFont(font(), 12));
 
     setTabOrder(m_noteList, m_email);
@@ -218,8 +222,23 @@ void SyncWindow::showAndRefresh()
     }
 }
 
+QString SyncWindow::missingBeforeStart(bool pushing) const
+{
+    if (m_email->text().trimmed().isEmpty())
+        return tr("Type the e-mail address of your account first.");
+    if (m_password->text().trimmed().isEmpty())
+        return tr("Type the password of your account first.");
+    if (pushing && m_noteList->selectedItems().isEmpty())
+        return tr("Select the notes to push in the list first.");
+    return {};
+}
+
 void SyncWindow::push()
 {
+    if (const QString missing = missingBeforeStart(true); !missing.isEmpty()) {
+        showStatus(missing);
+        return;
+    }
     m_pushButton->setEnabled(false);
     emit catalogueRefreshWanted();
     m_push.start(m_site.pushRequest(m_overwriteSiteBox->isChecked(),
@@ -228,6 +247,10 @@ void SyncWindow::push()
 
 void SyncWindow::pull()
 {
+    if (const QString missing = missingBeforeStart(false); !missing.isEmpty()) {
+        showStatus(missing);
+        return;
+    }
     m_pullButton->setEnabled(false);
     m_pull.start(m_site.pullRequest(SyncSite::dateText(QDateTime::currentDateTime())));
 }
@@ -351,11 +374,8 @@ QString SyncWindow::statusText() const
 
 void SyncWindow::showStatus(const QString &text)
 {
-    // One line under the push box: what does not fit is in the tool tip.
     m_status = text;
-    m_statusLine->setText(
-        m_statusLine->fontMetrics().elidedText(text, Qt::ElideRight, m_statusLine->width()));
-    m_statusLine->setToolTip(text);
+    m_statusLine->setText(text);
 }
 
 void SyncWindow::pushFinished(const PushTransfer::Outcome &outcome)

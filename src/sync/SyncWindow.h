@@ -37,7 +37,7 @@ public:
     PushTransfer &pushTransfer() { return m_push; }
     PullTransfer &pullTransfer() { return m_pull; }
     const SyncSite &site() const { return m_site; }
-    // The whole text of the progress or outcome line, which the window may shorten.
+    // The text of the progress or outcome line.
     QString statusText() const;
 
 signals:
@@ -60,6 +60,8 @@ private:
     bool overwriteLocalNotes() const override;
     void logInFailed(const QString &text) override;
 
+    // Why a push or pull cannot start: what the user has still to fill in or choose.
+    QString missingBeforeStart(bool pushing) const;
     void push();
     void pull();
     void selectAllNotes();
