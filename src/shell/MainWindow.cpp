@@ -16,6 +16,7 @@
 #include "shell/TrayIcon.h"
 #include "sync/SyncWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -194,7 +195,10 @@ QStringList MainWindow::reminderNoteFiles() const
 
 bool MainWindow::bringNoteToFront(const QString &fileName)
 {
-    return m_opener->registry().activate(fileName) == WindowRegistry::Activation::Activated;
+    if (m_opener->registry().activate(fileName) != WindowRegistry::Activation::Activated)
+        return false;
+    askForAttention(m_opener->registry().find(fileName));
+    return true;
 }
 
 std::optional<QString> MainWindow::openNoteForReminder(const QString &fileName,
@@ -206,7 +210,18 @@ std::optional<QString> MainWindow::openNoteForReminder(const QString &fileName,
     if (auto *panel = qobject_cast<ReminderPanel *>(note->reminderPanel()))
         panel->showDue(reminder);
     note->show();
+    note->raise();
+    note->activateWindow();
+    askForAttention(note);
     return note->text();
+}
+
+void MainWindow::askForAttention(QWidget *note)
+{
+    // A window manager may refuse to hand the focus over while the user types elsewhere; the
+    // urgency hint then marks the note in the task bar until it is activated.
+    if (note && !note->isActiveWindow())
+        QApplication::alert(note);
 }
 
 MainWindow::~MainWindow()

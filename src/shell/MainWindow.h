@@ -86,6 +86,7 @@ private:
     std::optional<QString> openNoteForReminder(const QString &fileName,
                                                const QString &reminder) override;
 
+    void askForAttention(QWidget *note);
     void layoutForSize();
     void unload();
     void scanReminders();
