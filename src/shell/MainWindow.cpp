@@ -282,6 +282,11 @@ void MainWindow::setSizeTwips(int width, int height)
 
 void MainWindow::showAndActivate()
 {
+    // Shown again from hiding, a window the user placed by hand would be placed anew by the
+    // window manager; asking for the old place keeps it where it was.
+    if (m_placeBeforeHiding && isHidden())
+        move(*m_placeBeforeHiding);
+    m_placeBeforeHiding.reset();
     if (isMinimized())
         showNormal();
     else
@@ -311,6 +316,8 @@ void MainWindow::minimize()
 {
     refreshCatalogue();
     if (m_tray->available()) {
+        if (isVisible())
+            m_placeBeforeHiding = pos();
         hide();
         m_tray->add();
     } else {

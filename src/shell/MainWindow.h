@@ -6,8 +6,10 @@
 #include "shell/NoteCatalogue.h"
 #include "store/NotesFolder.h"
 
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
+#include <optional>
 
 class SyncWindow;
 class StartupQuestion;
@@ -109,6 +111,7 @@ private:
     SystemClock m_clock;
     ReminderScanner *m_reminders;
     bool m_unloaded = false;
+    std::optional<QPoint> m_placeBeforeHiding; // where Minimize found the window
 
     QLabel *m_description;            // description of the program
     QLabel *m_listLabel;              // "List Of Notes"

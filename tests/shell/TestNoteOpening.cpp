@@ -287,6 +287,17 @@ void TestNoteOpening::typingUpdatesTheListedEntry()
     QVERIFY(!menu.trayIcon().noteItem(1)->isVisible());
 }
 
+void TestNoteOpening::minimizeAndBackKeepsThePlace()
+{
+    MainWindow &menu = startMenu();
+    menu.move(menu.pos() + QPoint(37, 23));
+    const QPoint place = menu.pos();
+    QTest::mouseClick(child<QPushButton>(&menu, "Command1"), Qt::LeftButton);
+    menu.showAndActivate(); // what a click on the tray icon asks for
+    QVERIFY(menu.isVisible() && !menu.isMinimized());
+    QCOMPARE(menu.pos(), place);
+}
+
 void TestNoteOpening::minimizeWithoutTrayUsesTaskBar()
 {
     MainWindow &menu = startMenu();
