@@ -154,6 +154,13 @@ MainWindow::MainWindow(SettingsStore &settings, NotesFolder folder, QWidget *par
         this);
     connect(m_tray, &TrayIcon::newNoteRequested, this, &MainWindow::newNote);
     connect(m_tray, &TrayIcon::showMainWindowRequested, this, &MainWindow::showAndActivate);
+    connect(m_tray, &TrayIcon::noteListRequested, this, [this] {
+        showAndActivate();
+        if (m_getNoteButton->text() == tr("Get Note"))
+            toggleNoteList();
+        else
+            refreshCatalogue();
+    });
     connect(m_tray, &TrayIcon::noteRequested, this,
             [this](const QString &entry) { m_opener->openEntry(entry); });
     m_backup = new DailyBackup(NoteBackups(m_folder.path(), NoteBackups::defaultFolder()), this);
@@ -355,7 +362,7 @@ void MainWindow::refreshCatalogue()
     m_noteList->show();
     const QStringList entries = m_catalogue.entries();
     m_noteList->addItems(entries);
-    m_tray->setNotes(entries.mid(0, TrayIcon::kNoteItems));
+    m_tray->setNotes(entries);
 }
 
 void MainWindow::noteWritten(const QString &path)
@@ -384,6 +391,7 @@ void MainWindow::noteWritten(const QString &path)
         // Rows below the change moved: the tray's twenty items follow the list.
         for (int row = change.row; row < TrayIcon::kNoteItems; ++row)
             m_tray->setNote(row, row < m_catalogue.size() ? m_catalogue.entry(row) : QString());
+        m_tray->setMoreNotesShown(m_catalogue.size() > TrayIcon::kNoteItems);
     }
 }
 
