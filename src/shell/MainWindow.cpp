@@ -462,6 +462,11 @@ void MainWindow::openSyncWindow()
         connect(m_syncWindow, &SyncWindow::catalogueRefreshWanted, this,
                 &MainWindow::refreshCatalogue);
         connect(m_syncWindow, &SyncWindow::notesPulled, this, &MainWindow::refreshCatalogue);
+        connect(m_syncWindow, &SyncWindow::siteAddressChanged, this,
+                [this](const QString &address) {
+                    m_siteAddress = address;
+                    m_settings.save(Keys::SyncSite, address);
+                });
     }
     m_syncWindow->showAndRefresh();
 }

@@ -32,6 +32,9 @@ constexpr int kRefusedShown = 10;
 // The status line has room for four wrapped lines; what lies below it moves down by as much.
 constexpr int kStatusHeight = 840;
 constexpr int kBelowStatus = kStatusHeight - 240;
+// The site address row at the bottom.
+constexpr int kSiteRowTop = 5760 + kBelowStatus;
+constexpr int kSiteRowHeight = 405;
 
 QString countOfNotes(int count)
 {
@@ -72,11 +75,8 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
 {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose);
-    const QString siteName = m_site.name();
-    setWindowTitle(tr("Synchronize with the Internet - ") + siteName +
-                   QStringLiteral("/onlinetools.asp"));
     setFont(QFont(QStringLiteral("Arial"), 8));
-    setFixedSize(Twips::size(7215, 5760 + kBelowStatus));
+    setFixedSize(Twips::size(7215, kSiteRowTop + kSiteRowHeight));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kBackground);
     setPalette(palette);
@@ -134,10 +134,7 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
     m_warningLabel->setFont(boldFont(font(), 9.75));
     m_emailLabel =
         label("Label1", tr("Email Address "), Twips::rect(120, 720, 3135, 495), Qt::white);
-    m_accountLabel = label("Label4",
-                           tr("You need to have an Account on ") + siteName +
-                               tr(" (Online Tools).") + QStringLiteral("     "),
-                           Twips::rect(3600, 720, 3015, 495), Qt::white);
+    m_accountLabel = label("Label4", QString(), Twips::rect(3600, 720, 3015, 495), Qt::white);
     m_email = line("Text1", Twips::rect(120, 960, 3135, 285));
     m_accountLink = label("Label5", tr("Please Click here to create an Account  Online"),
                           Twips::rect(3600, 1200, 3615, 495), Qt::red);
@@ -167,11 +164,14 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
         button("Command4", tr("Close"), Twips::rect(240, 4440 + kBelowStatus, 3015, 495));
     m_selectNoneButton = button("Command8", tr("Un Select All Notes"),
                                 Twips::rect(3600, 4680 + kBelowStatus, 3255, 255));
-    m_viewedOnLabel = label("Label10",
-                            tr("Notes that are loaded to the internet can be viewed on ") +
-                                siteName + tr(" under Online Tools"),
-                            Twips::rect(360, 5040 + kBelowStatus, 6495, 615), Qt::white);
+    m_viewedOnLabel =
+        label("Label10", QString(), Twips::rect(360, 5040 + kBelowStatus, 6495, 615), Qt::white);
     m_viewedOnLabel->setFont(boldFont(font(), 12));
+    m_siteLabel = label("LabelSite", tr("Notes site:"),
+                        Twips::rect(240, kSiteRowTop + 30, 1095, 255), Qt::white);
+    m_siteAddress = line("TextSite", Twips::rect(1320, kSiteRowTop, 5535, 285));
+    m_siteAddress->setText(siteAddress);
+    showSiteName();
 
     setTabOrder(m_noteList, m_email);
     setTabOrder(m_email, m_password);
@@ -182,11 +182,13 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
     setTabOrder(m_overwriteLocalBox, m_closeButton);
     setTabOrder(m_closeButton, m_selectAllButton);
     setTabOrder(m_selectAllButton, m_selectNoneButton);
+    setTabOrder(m_selectNoneButton, m_siteAddress);
 
     m_accountLink->installEventFilter(this);
     m_accountLabel->installEventFilter(this);
     m_noteList->viewport()->installEventFilter(this);
 
+    connect(m_siteAddress, &QLineEdit::editingFinished, this, &SyncWindow::changeSite);
     connect(m_pushButton, &QPushButton::clicked, this, &SyncWindow::push);
     connect(m_pullButton, &QPushButton::clicked, this, &SyncWindow::pull);
     connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
@@ -220,6 +222,43 @@ void SyncWindow::showAndRefresh()
         // The entry's own file name, so a name holding ".pv" inside is still found whole.
         item->setData(Qt::UserRole, fileName);
     }
+    if (!m_push.isRunning() && !m_pull.isRunning())
+        warnOfPlainHttp();
+}
+
+void SyncWindow::showSiteName()
+{
+    const QString siteName = m_site.name();
+    setWindowTitle(tr("Synchronize with the Internet - ") + siteName +
+                   QStringLiteral("/onlinetools.asp"));
+    m_accountLabel->setText(tr("You need to have an Account on ") + siteName +
+                            tr(" (Online Tools).") + QStringLiteral("     "));
+    m_viewedOnLabel->setText(tr("Notes that are loaded to the internet can be viewed on ") +
+                             siteName + tr(" under Online Tools"));
+}
+
+void SyncWindow::changeSite()
+{
+    const QString address = m_siteAddress->text().trimmed();
+    if (SyncSite(address).base() == m_site.base())
+        return;
+    if (!SyncSite::isSiteAddress(address)) {
+        showStatus(tr("A site address is like https://notes.example.org: it was not changed."));
+        m_siteAddress->setText(m_site.base().toString());
+        return;
+    }
+    m_site = SyncSite(address);
+    showSiteName();
+    emit siteAddressChanged(address);
+    showStatus(QString());
+    warnOfPlainHttp();
+}
+
+void SyncWindow::warnOfPlainHttp()
+{
+    if (m_site.sendsPasswordInClear())
+        showStatus(tr("Warning: this site address is not https://, so your password would "
+                      "travel unencrypted."));
 }
 
 QString SyncWindow::missingBeforeStart(bool pushing) const

@@ -45,6 +45,8 @@ signals:
     void catalogueRefreshWanted();
     // A pull has written into the notes folder.
     void notesPulled();
+    // The user typed another site address, which the window now uses.
+    void siteAddressChanged(const QString &address);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -69,6 +71,9 @@ private:
     void openAccountPage();
     void setLinkUnderlined(bool underlined);
     void showStatus(const QString &text);
+    void showSiteName();
+    void changeSite();
+    void warnOfPlainHttp();
     void pushFinished(const PushTransfer::Outcome &outcome);
     void pullFinished(const PullTransfer::Outcome &outcome);
 
@@ -96,4 +101,6 @@ private:
     QPushButton *m_selectNoneButton; // select none
     QLabel *m_viewedOnLabel;         // where the site shows the notes
     QLabel *m_statusLine;            // progress and outcome of the last transfer
+    QLabel *m_siteLabel;             // "Notes site:"
+    QLineEdit *m_siteAddress;        // the site's base address, kept in the settings
 };

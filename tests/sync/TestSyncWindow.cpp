@@ -99,7 +99,7 @@ void TestSyncWindow::looks()
     QCOMPARE(window.windowTitle(), QStringLiteral("Synchronize with the Internet - ") +
                                        window.site().name() + QStringLiteral("/onlinetools.asp"));
     QVERIFY(window.windowTitle().contains(QLatin1String("127.0.0.1:")));
-    QCOMPARE(window.size(), Twips::size(7215, 6360));
+    QCOMPARE(window.size(), Twips::size(7215, 6765));
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QCOMPARE(window.palette().color(QPalette::Window), QColor(0, 0, 0x80));
     QCOMPARE(child<QLabel>(&window, "Label8")->palette().color(QPalette::WindowText),
@@ -285,9 +285,20 @@ void TestSyncWindow::mainWindowCommand()
     QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(window, "Command2")->isEnabled(), 20000);
     QCOMPARE(child<QListWidget>(&menu, "List1")->count(), 2);
 
+    // Another site typed in is used and kept; plain http to another machine is warned of.
+    QCOMPARE(child<QLineEdit>(window, "TextSite")->text(), fixture.site().baseAddress());
+    child<QLineEdit>(window, "TextSite")->setText(" notes.example.org/tools ");
+    QTest::keyClick(child<QLineEdit>(window, "TextSite"), Qt::Key_Return);
+    QCOMPARE(window->site().name(), QStringLiteral("notes.example.org/tools"));
+    QVERIFY(window->windowTitle().contains(QLatin1String("notes.example.org/tools/onlinetools")));
+    QCOMPARE(settings.read(Keys::SyncSite), QStringLiteral("notes.example.org/tools"));
+    QCOMPARE(menu.siteAddress(), settings.read(Keys::SyncSite));
+    QVERIFY(window->statusText().contains(QLatin1String("unencrypted")));
+
     window->close();
     QTRY_VERIFY(!window);
     child<QPushButton>(&menu, "Command14")->click();
     QVERIFY(menu.syncWindow());
     QCOMPARE(child<QLineEdit>(menu.syncWindow(), "Text1")->text(), QString());
+    QCOMPARE(child<QLineEdit>(menu.syncWindow(), "TextSite")->text(), menu.siteAddress());
 }
