@@ -414,7 +414,10 @@ QString SyncWindow::statusText() const
 void SyncWindow::showStatus(const QString &text)
 {
     m_status = text;
-    m_statusLine->setText(text);
+    // A long folder name may break after any of its separators.
+    QString shown = text;
+    shown.replace(QLatin1Char('/'), QStringLiteral("/\u200b"));
+    m_statusLine->setText(shown);
 }
 
 void SyncWindow::pushFinished(const PushTransfer::Outcome &outcome)
@@ -441,6 +444,9 @@ void SyncWindow::pullFinished(const PullTransfer::Outcome &outcome)
     if (outcome.failed > 0)
         text += tr(", %n not written", nullptr, outcome.failed);
     text += QLatin1Char('.');
+    if (!outcome.trashFolder.isEmpty())
+        text += tr(" The local notes it replaced went to %1.")
+                    .arg(QDir::toNativeSeparators(outcome.trashFolder));
     if (!outcome.failure.isEmpty())
         text = stoppedBecause(outcome.failure) + QLatin1Char(' ') + text;
     showStatus(text);
