@@ -502,6 +502,16 @@ bool NoteWindow::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+void NoteWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Escape left unused by the control in focus is the Save As row's Cancel.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        m_saveAsName->isVisible())
+        cancelSaveAs();
+    else
+        QWidget::keyPressEvent(event);
+}
+
 void NoteWindow::undoToSaved()
 {
     // Straight after opening there is nothing to undo; the loaded text stays as it was.

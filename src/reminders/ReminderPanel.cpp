@@ -6,6 +6,7 @@
 #include "settings/SettingsStore.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -193,6 +194,15 @@ void ReminderPanel::setBackColor(const QColor &colour)
     QPalette p = palette();
     p.setColor(QPalette::Window, colour);
     setPalette(p);
+}
+
+void ReminderPanel::keyPressEvent(QKeyEvent *event)
+{
+    // Escape in any of the fields is the panel's Cancel.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        dismiss();
+    else
+        QFrame::keyPressEvent(event);
 }
 
 void ReminderPanel::paintEvent(QPaintEvent *)

@@ -20,6 +20,13 @@ namespace {
 constexpr int kFrameWidth = 5295;
 constexpr int kInnerMargin = 45;
 
+// Sizes that still make a usable note.
+constexpr double kMinLength = 1000;
+constexpr double kMaxLength = 30000;
+constexpr double kMinFontSize = 6;
+constexpr double kMaxFontSize = 72;
+const QString kDefaultFontSize = QStringLiteral("8");
+
 template <typename W>
 W *place(W *widget, const char *name, int left, int top, int width, int height)
 {
@@ -89,6 +96,15 @@ OptionsPanel::OptionsPanel(SettingsStore &settings, QWidget *parent)
     connect(m_openAllBox, &QCheckBox::toggled, this, &OptionsPanel::storeOpenAll);
     connect(m_runMinimizedBox, &QCheckBox::toggled, this, &OptionsPanel::storeRunMinimized);
     connect(m_fontSize, &QLineEdit::textChanged, this, &OptionsPanel::checkFontSize);
+    m_goodHeight = m_height->text();
+    m_goodWidth = m_width->text();
+    m_goodFontSize = kDefaultFontSize;
+    connect(m_height, &QLineEdit::editingFinished, this,
+            [this] { checkRange(m_height, m_goodHeight, kMinLength, kMaxLength); });
+    connect(m_width, &QLineEdit::editingFinished, this,
+            [this] { checkRange(m_width, m_goodWidth, kMinLength, kMaxLength); });
+    connect(m_fontSize, &QLineEdit::editingFinished, this,
+            [this] { checkRange(m_fontSize, m_goodFontSize, kMinFontSize, kMaxFontSize); });
     connect(m_fullBorder, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             storeBorder();
@@ -113,6 +129,8 @@ void OptionsPanel::readLayoutOptions()
         checkFontSize(); // the field did not change, but the stored value is checked all the same
     else
         m_fontSize->setText(font);
+    // A stored size out of range, written by hand, is refused as a typed one would be.
+    checkRange(m_fontSize, m_goodFontSize, kMinFontSize, kMaxFontSize);
 }
 
 void OptionsPanel::readBorder()
@@ -210,12 +228,35 @@ void OptionsPanel::storeRunMinimized()
 void OptionsPanel::checkFontSize()
 {
     const QString text = m_fontSize->text();
-    if (!text.trimmed().isEmpty() && !SettingValues::isNumeric(text)) {
+    const bool blank = text.trimmed().isEmpty();
+    if (!blank && !SettingValues::isNumeric(text)) {
         Notice::show(window(), tr("Must be a numberic value "));
-        m_fontSize->setText(QStringLiteral("8")); // runs this handler again, which stores "8"
+        m_fontSize->setText(kDefaultFontSize); // runs this handler again, which stores "8"
         return;
     }
+    // A size out of range may be half typed ("1" on the way to "12"): it is neither stored
+    // nor refused until editing ends.
+    if (!blank && !SettingValues::isWithin(text, kMinFontSize, kMaxFontSize))
+        return;
     m_settings.save(Keys::NoteFont, text);
+}
+
+void OptionsPanel::checkRange(QLineEdit *field, QString &lastGood, double low, double high)
+{
+    const QString text = field->text();
+    if (SettingValues::isWithin(text, low, high)) {
+        lastGood = text;
+        return;
+    }
+    // An empty font size is kept (notes then use their own), but is no value to go back to.
+    if (field == m_fontSize && text.trimmed().isEmpty())
+        return;
+    // Put the value back before the message takes the focus and ends the editing again.
+    field->setText(lastGood);
+    if (SettingValues::isNumeric(text))
+        Notice::show(window(), tr("Must be a value from %1 to %2 ").arg(low).arg(high));
+    else
+        Notice::show(window(), tr("Must be a numberic value "));
 }
 
 void OptionsPanel::storeColour()

@@ -42,6 +42,8 @@ private:
     void storeOpenAll();
     void storeRunMinimized();
     void checkFontSize();
+    // When editing ends outside [low, high], says so and puts back lastGood.
+    void checkRange(QLineEdit *field, QString &lastGood, double low, double high);
     void storeColour();
     void storeBorder();
 
@@ -61,4 +63,7 @@ private:
     QCheckBox *m_runMinimizedBox; // "Run Minimized on Startup"
     QRadioButton *m_thinBorder;   // "Note Border -Thin"
     QRadioButton *m_fullBorder;   // "Note Border - Full"
+    QString m_goodHeight;         // the fields' last values in range
+    QString m_goodWidth;
+    QString m_goodFontSize;
 };

@@ -38,16 +38,33 @@ QString fromFlag(bool value)
     return value ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-bool isNumeric(const QString &text)
+namespace {
+
+std::optional<double> number(const QString &text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
-        return false;
+        return std::nullopt;
     bool ok = false;
     double value = t.toDouble(&ok);
     if (!ok)
         value = QLocale::system().toDouble(t, &ok);
-    return ok && std::isfinite(value);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+bool isNumeric(const QString &text)
+{
+    return number(text).has_value();
+}
+
+bool isWithin(const QString &text, double low, double high)
+{
+    const std::optional<double> value = number(text);
+    return value && *value >= low && *value <= high;
 }
 
 } // namespace SettingValues

@@ -17,5 +17,7 @@ QString fromFlag(bool value);
 
 // Whether text, trimmed, reads as a finite number ("12", " 10.5 ", "-3", "1e2").
 bool isNumeric(const QString &text);
+// Whether text is numeric and its value lies from low to high, both included.
+bool isWithin(const QString &text, double low, double high);
 
 } // namespace SettingValues

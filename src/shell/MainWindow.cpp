@@ -16,6 +16,7 @@
 #include "shell/TrayIcon.h"
 #include "sync/SyncWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -153,6 +154,13 @@ MainWindow::MainWindow(SettingsStore &settings, NotesFolder folder, QWidget *par
         this);
     connect(m_tray, &TrayIcon::newNoteRequested, this, &MainWindow::newNote);
     connect(m_tray, &TrayIcon::showMainWindowRequested, this, &MainWindow::showAndActivate);
+    connect(m_tray, &TrayIcon::noteListRequested, this, [this] {
+        showAndActivate();
+        if (m_getNoteButton->text() == tr("Get Note"))
+            toggleNoteList();
+        else
+            refreshCatalogue();
+    });
     connect(m_tray, &TrayIcon::noteRequested, this,
             [this](const QString &entry) { m_opener->openEntry(entry); });
     m_backup = new DailyBackup(NoteBackups(m_folder.path(), NoteBackups::defaultFolder()), this);
@@ -194,7 +202,10 @@ QStringList MainWindow::reminderNoteFiles() const
 
 bool MainWindow::bringNoteToFront(const QString &fileName)
 {
-    return m_opener->registry().activate(fileName) == WindowRegistry::Activation::Activated;
+    if (m_opener->registry().activate(fileName) != WindowRegistry::Activation::Activated)
+        return false;
+    askForAttention(m_opener->registry().find(fileName));
+    return true;
 }
 
 std::optional<QString> MainWindow::openNoteForReminder(const QString &fileName,
@@ -206,7 +217,18 @@ std::optional<QString> MainWindow::openNoteForReminder(const QString &fileName,
     if (auto *panel = qobject_cast<ReminderPanel *>(note->reminderPanel()))
         panel->showDue(reminder);
     note->show();
+    note->raise();
+    note->activateWindow();
+    askForAttention(note);
     return note->text();
+}
+
+void MainWindow::askForAttention(QWidget *note)
+{
+    // A window manager may refuse to hand the focus over while the user types elsewhere; the
+    // urgency hint then marks the note in the task bar until it is activated.
+    if (note && !note->isActiveWindow())
+        QApplication::alert(note);
 }
 
 MainWindow::~MainWindow()
@@ -267,6 +289,11 @@ void MainWindow::setSizeTwips(int width, int height)
 
 void MainWindow::showAndActivate()
 {
+    // Shown again from hiding, a window the user placed by hand would be placed anew by the
+    // window manager; asking for the old place keeps it where it was.
+    if (m_placeBeforeHiding && isHidden())
+        move(*m_placeBeforeHiding);
+    m_placeBeforeHiding.reset();
     if (isMinimized())
         showNormal();
     else
@@ -296,6 +323,8 @@ void MainWindow::minimize()
 {
     refreshCatalogue();
     if (m_tray->available()) {
+        if (isVisible())
+            m_placeBeforeHiding = pos();
         hide();
         m_tray->add();
     } else {
@@ -333,7 +362,7 @@ void MainWindow::refreshCatalogue()
     m_noteList->show();
     const QStringList entries = m_catalogue.entries();
     m_noteList->addItems(entries);
-    m_tray->setNotes(entries.mid(0, TrayIcon::kNoteItems));
+    m_tray->setNotes(entries);
 }
 
 void MainWindow::noteWritten(const QString &path)
@@ -362,6 +391,7 @@ void MainWindow::noteWritten(const QString &path)
         // Rows below the change moved: the tray's twenty items follow the list.
         for (int row = change.row; row < TrayIcon::kNoteItems; ++row)
             m_tray->setNote(row, row < m_catalogue.size() ? m_catalogue.entry(row) : QString());
+        m_tray->setMoreNotesShown(m_catalogue.size() > TrayIcon::kNoteItems);
     }
 }
 
@@ -432,6 +462,11 @@ void MainWindow::openSyncWindow()
         connect(m_syncWindow, &SyncWindow::catalogueRefreshWanted, this,
                 &MainWindow::refreshCatalogue);
         connect(m_syncWindow, &SyncWindow::notesPulled, this, &MainWindow::refreshCatalogue);
+        connect(m_syncWindow, &SyncWindow::siteAddressChanged, this,
+                [this](const QString &address) {
+                    m_siteAddress = address;
+                    m_settings.save(Keys::SyncSite, address);
+                });
     }
     m_syncWindow->showAndRefresh();
 }

@@ -6,8 +6,10 @@
 #include "shell/NoteCatalogue.h"
 #include "store/NotesFolder.h"
 
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
+#include <optional>
 
 class SyncWindow;
 class StartupQuestion;
@@ -86,6 +88,7 @@ private:
     std::optional<QString> openNoteForReminder(const QString &fileName,
                                                const QString &reminder) override;
 
+    void askForAttention(QWidget *note);
     void layoutForSize();
     void unload();
     void scanReminders();
@@ -108,6 +111,7 @@ private:
     SystemClock m_clock;
     ReminderScanner *m_reminders;
     bool m_unloaded = false;
+    std::optional<QPoint> m_placeBeforeHiding; // where Minimize found the window
 
     QLabel *m_description;            // description of the program
     QLabel *m_listLabel;              // "List Of Notes"

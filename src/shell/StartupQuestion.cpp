@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -96,6 +97,15 @@ void StartupQuestion::answerNo()
     m_answered = true;
     hide();
     emit answered();
+}
+
+void StartupQuestion::keyPressEvent(QKeyEvent *event)
+{
+    // Escape answers No; the box stays as the user left it.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        answerNo();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void StartupQuestion::closeEvent(QCloseEvent *event)

@@ -21,6 +21,10 @@ TrayIcon::TrayIcon(const QIcon &icon, const QString &tip, QObject *parent)
                 [this, item] { emit noteRequested(item->data().toString()); });
         m_noteItems << item;
     }
+    m_moreNotes = m_menu->addAction(tr("More Notes..."));
+    m_moreNotes->setObjectName(QStringLiteral("MoreNotes"));
+    m_moreNotes->setVisible(false);
+    connect(m_moreNotes, &QAction::triggered, this, &TrayIcon::noteListRequested);
     m_menu->addSeparator()->setObjectName(QStringLiteral("filler2"));
     QAction *backups = m_menu->addAction(tr("Open Backups Folder"));
     backups->setObjectName(QStringLiteral("OpenBackups"));
@@ -67,6 +71,12 @@ void TrayIcon::setNotes(const QStringList &entries)
 {
     for (int i = 0; i < kNoteItems; ++i)
         setNote(i, i < entries.size() ? entries.at(i) : QString());
+    setMoreNotesShown(entries.size() > kNoteItems);
+}
+
+void TrayIcon::setMoreNotesShown(bool shown)
+{
+    m_moreNotes->setVisible(shown);
 }
 
 void TrayIcon::setNote(int row, const QString &entry)

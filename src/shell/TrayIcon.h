@@ -9,7 +9,8 @@ class QMenu;
 class QSystemTrayIcon;
 
 // The icon in the notification area and its pop-up menu: "New Note", "Show Pinvelle",
-// a separator, up to twenty notes, a separator and "Open Backups Folder". The left button asks for
+// a separator, up to twenty notes, "More Notes..." when there are more, a separator and
+// "Open Backups Folder". The left button asks for
 // the main window, the right button pops up the menu. Where the desktop has no notification area
 // the icon is never shown and available() says so.
 class TrayIcon final : public QObject {
@@ -26,19 +27,24 @@ public:
     void remove();
     bool isShown() const;
 
-    // Fills the note items with the first twenty entries and hides the rest.
+    // Fills the note items with the first twenty entries and hides the rest; "More Notes..."
+    // shows when entries holds more.
     void setNotes(const QStringList &entries);
+    void setMoreNotesShown(bool shown);
     // Puts one entry into the item at row, when the row has an item.
     void setNote(int row, const QString &entry);
 
     QMenu *menu() const { return m_menu; }
     QAction *noteItem(int index) const { return m_noteItems.at(index); }
+    QAction *moreNotesItem() const { return m_moreNotes; }
     // Shows a short message beside the icon, when the desktop can.
     void showMessage(const QString &title, const QString &text);
 
 signals:
     void newNoteRequested();
     void showMainWindowRequested();
+    // "More Notes...": the main window with its list.
+    void noteListRequested();
     // "Open Backups Folder" was chosen.
     void backupsFolderRequested();
     // A note item was chosen; entry is its caption.
@@ -48,4 +54,5 @@ private:
     QSystemTrayIcon *m_icon;
     QMenu *m_menu;
     QList<QAction *> m_noteItems;
+    QAction *m_moreNotes;
 };

@@ -139,8 +139,13 @@ void PullTransfer::store(const PulledNote &note)
 
     if (m_controls.overwriteLocalNotes()) {
         if (blank) {
-            if (hasNote && existing.isFile() && NoteTrash::forThisUser().moveToTrash(path).ok())
+            if (!hasNote || !existing.isFile())
+                return;
+            const NoteTrash::Result trashed = NoteTrash::forThisUser().moveToTrash(path);
+            if (trashed.ok()) {
                 ++m_outcome.removed;
+                m_outcome.trashFolder = QFileInfo(trashed.where).absolutePath();
+            }
             return;
         }
     } else if (hasNote) {
@@ -153,6 +158,8 @@ void PullTransfer::store(const PulledNote &note)
     const NoteWriteResult result = WriteNoteFile(text, path, OldNote::Trash);
     if (result.ok()) {
         ++m_outcome.stored;
+        if (!result.trashedTo.isEmpty())
+            m_outcome.trashFolder = QFileInfo(result.trashedTo).absolutePath();
     } else {
         ++m_outcome.failed;
         m_outcome.failures.append(result.message());

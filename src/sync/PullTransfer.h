@@ -21,6 +21,7 @@ public:
         int stored = 0;       // notes written into the folder
         int kept = 0;         // local notes left as they were
         int removed = 0;      // local notes removed because the site's text was blank
+        QString trashFolder;  // where replaced or removed local notes went, if any did
         int failed = 0;       // notes whose file could not be written
         int unnamed = 0;      // note texts that came before any name
         QStringList refused;  // names that are not plain file names, as the page gave them

@@ -1,5 +1,6 @@
 #include "sync/SyncSite.h"
 
+#include <QHostAddress>
 #include <QLocale>
 
 namespace {
@@ -30,6 +31,25 @@ QString SyncSite::name() const
     while (text.endsWith(QLatin1Char('/')))
         text.chop(1);
     return text;
+}
+
+bool SyncSite::isSiteAddress(const QString &address)
+{
+    const QUrl url = QUrl::fromUserInput(address.trimmed());
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
+bool SyncSite::sendsPasswordInClear() const
+{
+    if (m_base.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) != 0)
+        return false;
+    const QString host = m_base.host();
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+        host.endsWith(QLatin1String(".localhost"), Qt::CaseInsensitive))
+        return false;
+    return !QHostAddress(host).isLoopback();
 }
 
 QUrl SyncSite::pushRequest(bool overwrite, const QString &dateText) const

@@ -14,6 +14,10 @@ public:
     const QUrl &base() const { return m_base; }
     // The site as the window names it: the base address without its scheme or trailing slash.
     QString name() const;
+    // Whether an address typed by the user names a web site at all.
+    static bool isSiteAddress(const QString &address);
+    // Plain http to another machine: the account's password would cross the network readable.
+    bool sendsPasswordInClear() const;
 
     // "noteimport.aspx?overwrite=0&<date>" (or 1). The date text makes every address unique;
     // it is percent-encoded, since regional formats hold blanks, slashes and colons.

@@ -29,6 +29,12 @@ constexpr int kListLeft = 3480; // twips
 constexpr int kCheckMargin = 90;
 constexpr qreal kSmallestPoints = 6.0;
 constexpr int kRefusedShown = 10;
+// The status line has room for four wrapped lines; what lies below it moves down by as much.
+constexpr int kStatusHeight = 840;
+constexpr int kBelowStatus = kStatusHeight - 240;
+// The site address row at the bottom.
+constexpr int kSiteRowTop = 5760 + kBelowStatus;
+constexpr int kSiteRowHeight = 405;
 
 QString countOfNotes(int count)
 {
@@ -69,11 +75,8 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
 {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose);
-    const QString siteName = m_site.name();
-    setWindowTitle(tr("Synchronize with the Internet - ") + siteName +
-                   QStringLiteral("/onlinetools.asp"));
     setFont(QFont(QStringLiteral("Arial"), 8));
-    setFixedSize(Twips::size(7215, 5760));
+    setFixedSize(Twips::size(7215, kSiteRowTop + kSiteRowHeight));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kBackground);
     setPalette(palette);
@@ -131,17 +134,14 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
     m_warningLabel->setFont(boldFont(font(), 9.75));
     m_emailLabel =
         label("Label1", tr("Email Address "), Twips::rect(120, 720, 3135, 495), Qt::white);
-    m_accountLabel = label("Label4",
-                           tr("You need to have an Account on ") + siteName +
-                               tr(" (Online Tools).") + QStringLiteral("     "),
-                           Twips::rect(3600, 720, 3015, 495), Qt::white);
+    m_accountLabel = label("Label4", QString(), Twips::rect(3600, 720, 3015, 495), Qt::white);
     m_email = line("Text1", Twips::rect(120, 960, 3135, 285));
     m_accountLink = label("Label5", tr("Please Click here to create an Account  Online"),
                           Twips::rect(3600, 1200, 3615, 495), Qt::red);
     m_passwordLabel = label("Label2", tr("Password"), Twips::rect(120, 1440, 3255, 495), Qt::white);
     m_noteList = new QListWidget(this);
     m_noteList->setObjectName(QStringLiteral("List1"));
-    m_noteList->setGeometry(Twips::rect(kListLeft, 1440, 3615, 2760));
+    m_noteList->setGeometry(Twips::rect(kListLeft, 1440, 3615, 2760 + kBelowStatus));
     m_noteList->setSelectionMode(QAbstractItemView::MultiSelection);
     m_noteList->setMouseTracking(true);
     m_noteList->viewport()->setMouseTracking(true);
@@ -152,22 +152,26 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
         button("Command1", tr("Push Data to Website"), Twips::rect(120, 2160, 3135, 495));
     m_overwriteSiteBox =
         check("Check1", tr("Overwrite Notes on the Internet"), Twips::rect(360, 2760, 2535, 195));
-    m_statusLine = label("LabelStatus", QString(), Twips::rect(120, 2985, 3255, 240), Qt::white);
-    m_statusLine->setWordWrap(false);
-    m_pullButton =
-        button("Command2", tr("Pull Data from Website"), Twips::rect(120, 3240, 3135, 615));
-    m_overwriteLocalBox =
-        check("Check2", tr("Overwrite Notes the Local Notes"), Twips::rect(360, 3960, 2775, 255));
-    m_selectAllButton =
-        button("Command5", tr("Select All the Notes"), Twips::rect(3600, 4320, 3255, 255));
-    m_closeButton = button("Command4", tr("Close"), Twips::rect(240, 4440, 3015, 495));
-    m_selectNoneButton =
-        button("Command8", tr("Un Select All Notes"), Twips::rect(3600, 4680, 3255, 255));
-    m_viewedOnLabel = label("Label10",
-                            tr("Notes that are loaded to the internet can be viewed on ") +
-                                siteName + tr(" under Online Tools"),
-                            Twips::rect(360, 5040, 6495, 615), Qt::white);
+    m_statusLine =
+        label("LabelStatus", QString(), Twips::rect(120, 2985, 3255, kStatusHeight), Qt::white);
+    m_pullButton = button("Command2", tr("Pull Data from Website"),
+                          Twips::rect(120, 3240 + kBelowStatus, 3135, 615));
+    m_overwriteLocalBox = check("Check2", tr("Overwrite Notes the Local Notes"),
+                                Twips::rect(360, 3960 + kBelowStatus, 2775, 255));
+    m_selectAllButton = button("Command5", tr("Select All the Notes"),
+                               Twips::rect(3600, 4320 + kBelowStatus, 3255, 255));
+    m_closeButton =
+        button("Command4", tr("Close"), Twips::rect(240, 4440 + kBelowStatus, 3015, 495));
+    m_selectNoneButton = button("Command8", tr("Un Select All Notes"),
+                                Twips::rect(3600, 4680 + kBelowStatus, 3255, 255));
+    m_viewedOnLabel =
+        label("Label10", QString(), Twips::rect(360, 5040 + kBelowStatus, 6495, 615), Qt::white);
     m_viewedOnLabel->setFont(boldFont(font(), 12));
+    m_siteLabel = label("LabelSite", tr("Notes site:"),
+                        Twips::rect(240, kSiteRowTop + 30, 1095, 255), Qt::white);
+    m_siteAddress = line("TextSite", Twips::rect(1320, kSiteRowTop, 5535, 285));
+    m_siteAddress->setText(siteAddress);
+    showSiteName();
 
     setTabOrder(m_noteList, m_email);
     setTabOrder(m_email, m_password);
@@ -178,11 +182,13 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
     setTabOrder(m_overwriteLocalBox, m_closeButton);
     setTabOrder(m_closeButton, m_selectAllButton);
     setTabOrder(m_selectAllButton, m_selectNoneButton);
+    setTabOrder(m_selectNoneButton, m_siteAddress);
 
     m_accountLink->installEventFilter(this);
     m_accountLabel->installEventFilter(this);
     m_noteList->viewport()->installEventFilter(this);
 
+    connect(m_siteAddress, &QLineEdit::editingFinished, this, &SyncWindow::changeSite);
     connect(m_pushButton, &QPushButton::clicked, this, &SyncWindow::push);
     connect(m_pullButton, &QPushButton::clicked, this, &SyncWindow::pull);
     connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
@@ -216,10 +222,62 @@ void SyncWindow::showAndRefresh()
         // The entry's own file name, so a name holding ".pv" inside is still found whole.
         item->setData(Qt::UserRole, fileName);
     }
+    if (!m_push.isRunning() && !m_pull.isRunning())
+        warnOfPlainHttp();
+}
+
+void SyncWindow::showSiteName()
+{
+    const QString siteName = m_site.name();
+    setWindowTitle(tr("Synchronize with the Internet - ") + siteName +
+                   QStringLiteral("/onlinetools.asp"));
+    m_accountLabel->setText(tr("You need to have an Account on ") + siteName +
+                            tr(" (Online Tools).") + QStringLiteral("     "));
+    m_viewedOnLabel->setText(tr("Notes that are loaded to the internet can be viewed on ") +
+                             siteName + tr(" under Online Tools"));
+}
+
+void SyncWindow::changeSite()
+{
+    const QString address = m_siteAddress->text().trimmed();
+    if (SyncSite(address).base() == m_site.base())
+        return;
+    if (!SyncSite::isSiteAddress(address)) {
+        showStatus(tr("A site address is like https://notes.example.org: it was not changed."));
+        m_siteAddress->setText(m_site.base().toString());
+        return;
+    }
+    m_site = SyncSite(address);
+    showSiteName();
+    emit siteAddressChanged(address);
+    showStatus(QString());
+    warnOfPlainHttp();
+}
+
+void SyncWindow::warnOfPlainHttp()
+{
+    if (m_site.sendsPasswordInClear())
+        showStatus(tr("Warning: this site address is not https://, so your password would "
+                      "travel unencrypted."));
+}
+
+QString SyncWindow::missingBeforeStart(bool pushing) const
+{
+    if (m_email->text().trimmed().isEmpty())
+        return tr("Type the e-mail address of your account first.");
+    if (m_password->text().trimmed().isEmpty())
+        return tr("Type the password of your account first.");
+    if (pushing && m_noteList->selectedItems().isEmpty())
+        return tr("Select the notes to push in the list first.");
+    return {};
 }
 
 void SyncWindow::push()
 {
+    if (const QString missing = missingBeforeStart(true); !missing.isEmpty()) {
+        showStatus(missing);
+        return;
+    }
     m_pushButton->setEnabled(false);
     emit catalogueRefreshWanted();
     m_push.start(m_site.pushRequest(m_overwriteSiteBox->isChecked(),
@@ -228,6 +286,10 @@ void SyncWindow::push()
 
 void SyncWindow::pull()
 {
+    if (const QString missing = missingBeforeStart(false); !missing.isEmpty()) {
+        showStatus(missing);
+        return;
+    }
     m_pullButton->setEnabled(false);
     m_pull.start(m_site.pullRequest(SyncSite::dateText(QDateTime::currentDateTime())));
 }
@@ -351,11 +413,11 @@ QString SyncWindow::statusText() const
 
 void SyncWindow::showStatus(const QString &text)
 {
-    // One line under the push box: what does not fit is in the tool tip.
     m_status = text;
-    m_statusLine->setText(
-        m_statusLine->fontMetrics().elidedText(text, Qt::ElideRight, m_statusLine->width()));
-    m_statusLine->setToolTip(text);
+    // A long folder name may break after any of its separators.
+    QString shown = text;
+    shown.replace(QLatin1Char('/'), QStringLiteral("/\u200b"));
+    m_statusLine->setText(shown);
 }
 
 void SyncWindow::pushFinished(const PushTransfer::Outcome &outcome)
@@ -382,6 +444,9 @@ void SyncWindow::pullFinished(const PullTransfer::Outcome &outcome)
     if (outcome.failed > 0)
         text += tr(", %n not written", nullptr, outcome.failed);
     text += QLatin1Char('.');
+    if (!outcome.trashFolder.isEmpty())
+        text += tr(" The local notes it replaced went to %1.")
+                    .arg(QDir::toNativeSeparators(outcome.trashFolder));
     if (!outcome.failure.isEmpty())
         text = stoppedBecause(outcome.failure) + QLatin1Char(' ') + text;
     showStatus(text);

@@ -37,7 +37,7 @@ public:
     PushTransfer &pushTransfer() { return m_push; }
     PullTransfer &pullTransfer() { return m_pull; }
     const SyncSite &site() const { return m_site; }
-    // The whole text of the progress or outcome line, which the window may shorten.
+    // The text of the progress or outcome line.
     QString statusText() const;
 
 signals:
@@ -45,6 +45,8 @@ signals:
     void catalogueRefreshWanted();
     // A pull has written into the notes folder.
     void notesPulled();
+    // The user typed another site address, which the window now uses.
+    void siteAddressChanged(const QString &address);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -60,6 +62,8 @@ private:
     bool overwriteLocalNotes() const override;
     void logInFailed(const QString &text) override;
 
+    // Why a push or pull cannot start: what the user has still to fill in or choose.
+    QString missingBeforeStart(bool pushing) const;
     void push();
     void pull();
     void selectAllNotes();
@@ -67,6 +71,9 @@ private:
     void openAccountPage();
     void setLinkUnderlined(bool underlined);
     void showStatus(const QString &text);
+    void showSiteName();
+    void changeSite();
+    void warnOfPlainHttp();
     void pushFinished(const PushTransfer::Outcome &outcome);
     void pullFinished(const PullTransfer::Outcome &outcome);
 
@@ -94,4 +101,6 @@ private:
     QPushButton *m_selectNoneButton; // select none
     QLabel *m_viewedOnLabel;         // where the site shows the notes
     QLabel *m_statusLine;            // progress and outcome of the last transfer
+    QLabel *m_siteLabel;             // "Notes site:"
+    QLineEdit *m_siteAddress;        // the site's base address, kept in the settings
 };

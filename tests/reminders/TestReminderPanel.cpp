@@ -230,6 +230,12 @@ void TestReminderPanel::cancelStopsTheFlashing()
     QVERIFY(!child<QTimer>(panel, "Timer1")->isActive());
     QVERIFY(!panel->isVisibleTo(note));
     QCOMPARE(f.reminder(kOne), QStringLiteral("1/1/2027 1:00 AM"));
+
+    // Escape in a field is the same Cancel.
+    panel->showDue(QStringLiteral("3/7/2026 2:05 PM"));
+    QTest::keyClick(child<QLineEdit>(panel, "Text9"), Qt::Key_Escape);
+    QVERIFY(!child<QTimer>(panel, "Timer1")->isActive());
+    QVERIFY(!panel->isVisibleTo(note));
 }
 
 void TestReminderPanel::flashesEverySecond()

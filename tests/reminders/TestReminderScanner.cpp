@@ -220,6 +220,7 @@ void TestReminderScanner::closedNoteOpensFlashingAndCleared()
     NoteWindow *note = opened.first();
     QVERIFY(note->border() == NoteBorder::Full);
     QVERIFY(note->isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), note);
     QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milk"));
     ReminderPanel *panel = panelOf(note);
     QVERIFY(panel->isVisible());

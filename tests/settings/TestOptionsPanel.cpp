@@ -129,6 +129,43 @@ void TestOptionsPanel::storedNonNumericFontIsReplacedAtStart()
     QCOMPARE(store.read(Keys::NoteFont), QStringLiteral("8"));
 }
 
+void TestOptionsPanel::sizesOutOfRangeGoBack_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("kept");
+    const QList<std::tuple<const char *, const char *, bool>> rows{
+        {"Text1", "1000", true},   {"Text1", "30000", true}, {"Text1", "999", false},
+        {"Text1", "30001", false}, {"Text1", "1", false},    {"Text2", "999.5", false},
+        {"Text2", "30000", true},  {"Text2", "9e9", false},  {"Text2", "wide", false},
+        {"Text3", "6", true},      {"Text3", "72", true},    {"Text3", "0", false},
+        {"Text3", "5.9", false},   {"Text3", "73", false},
+    };
+    for (const auto &[field, typed, kept] : rows)
+        QTest::addRow("%s %s", field, typed) << field << typed << kept;
+}
+
+void TestOptionsPanel::sizesOutOfRangeGoBack()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(bool, kept);
+    SettingsStore store;
+    auto panel = startedPanel(store);
+    auto *edit = child<QLineEdit>(panel, field.toLatin1().constData());
+    // A first good value is the one an out-of-range one goes back to.
+    const QString good = field == QLatin1String("Text3") ? "12" : "2500";
+    for (const QString &text : {good, typed}) {
+        edit->clear();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    QCOMPARE(edit->text(), kept ? typed : good);
+    QCOMPARE(notices().size(), kept ? 0 : 1);
+    if (field == QLatin1String("Text3")) // the size stored is always the one shown
+        QCOMPARE(store.read(Keys::NoteFont), edit->text());
+}
+
 void TestOptionsPanel::colourStoredWhenFocusLeaves()
 {
     SettingsStore store;

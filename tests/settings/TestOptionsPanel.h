@@ -14,6 +14,8 @@ private slots:
     void fontSizeStoredAsTyped_data();
     void fontSizeStoredAsTyped();
     void storedNonNumericFontIsReplacedAtStart();
+    void sizesOutOfRangeGoBack_data();
+    void sizesOutOfRangeGoBack();
     void colourStoredWhenFocusLeaves();
     void colourListOrderAndStoredText();
     void borderStoredAsPair();

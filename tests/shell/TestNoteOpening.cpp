@@ -231,6 +231,7 @@ void TestNoteOpening::trayMenuHoldsTwentyNotes()
         QCOMPARE(actions.last()->text(), QStringLiteral("Open Backups Folder"));
         for (int i = 0; i < TrayIcon::kNoteItems; ++i)
             QVERIFY(!menu.trayIcon().noteItem(i)->isVisible());
+        QVERIFY(!menu.trayIcon().moreNotesItem()->isVisible());
     }
     for (int i = 1; i <= 25; ++i)
         writeNote(QStringLiteral("PinvelleQuill%1.pv").arg(i), "n" + QByteArray::number(i));
@@ -246,6 +247,15 @@ void TestNoteOpening::trayMenuHoldsTwentyNotes()
     }
     // Ampersands in a caption are shown, not turned into shortcuts.
     QCOMPARE(menu.trayIcon().noteItem(0)->text(), QStringLiteral("A&&B.pv - amp"));
+
+    // The other six are in the main window's list.
+    QCOMPARE(menu.trayIcon().moreNotesItem()->text(), QStringLiteral("More Notes..."));
+    QVERIFY(menu.trayIcon().moreNotesItem()->isVisible());
+    menu.hide();
+    menu.trayIcon().moreNotesItem()->trigger();
+    QVERIFY(menu.isVisible());
+    QCOMPARE(child<QPushButton>(&menu, "Command8")->text(), QStringLiteral("Hide Note"));
+    QVERIFY(child<QListWidget>(&menu, "List1")->isVisible());
 }
 
 void TestNoteOpening::trayNoteItemsOpenTheirNote()
@@ -285,6 +295,17 @@ void TestNoteOpening::typingUpdatesTheListedEntry()
     QTest::keyClick(child<QTextEdit>(note, "Text1"), Qt::Key_Delete);
     QTRY_COMPARE(child<QListWidget>(&menu, "List1")->count(), 1);
     QVERIFY(!menu.trayIcon().noteItem(1)->isVisible());
+}
+
+void TestNoteOpening::minimizeAndBackKeepsThePlace()
+{
+    MainWindow &menu = startMenu();
+    menu.move(menu.pos() + QPoint(37, 23));
+    const QPoint place = menu.pos();
+    QTest::mouseClick(child<QPushButton>(&menu, "Command1"), Qt::LeftButton);
+    menu.showAndActivate(); // what a click on the tray icon asks for
+    QVERIFY(menu.isVisible() && !menu.isMinimized());
+    QCOMPARE(menu.pos(), place);
 }
 
 void TestNoteOpening::minimizeWithoutTrayUsesTaskBar()

@@ -28,6 +28,7 @@ private slots:
     void trayMenuHoldsTwentyNotes();
     void trayNoteItemsOpenTheirNote();
     void typingUpdatesTheListedEntry();
+    void minimizeAndBackKeepsThePlace();
     void minimizeWithoutTrayUsesTaskBar();
 
 private:

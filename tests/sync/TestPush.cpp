@@ -111,16 +111,34 @@ void TestPush::overwriteFlag()
     QCOMPARE(fixture.site().notes(SyncFixture::kEmail).size(), ticked ? 1 : 2);
 }
 
-void TestPush::noSelection()
+void TestPush::refusedBeforeStart_data()
 {
+    QTest::addColumn<bool>("pushing");
+    QTest::addColumn<QString>("field"); // emptied, or none: nothing is selected
+    QTest::addColumn<QString>("status");
+    QTest::newRow("no selection") << true << ""
+                                  << "Select the notes to push in the list first.";
+    QTest::newRow("no e-mail") << true << "Text1"
+                               << "Type the e-mail address of your account first.";
+    QTest::newRow("no password") << false << "Text2"
+                                 << "Type the password of your account first.";
+}
+
+void TestPush::refusedBeforeStart()
+{
+    QFETCH(bool, pushing);
+    QFETCH(QString, field);
+    QFETCH(QString, status);
     SyncFixture fixture;
     fixture.writeFile("a.pv", "a\r\n");
     SyncWindow &window = fixture.window();
-    QVERIFY(fixture.push());
-    QCOMPARE(fixture.site().server().requestsFor("/noteimport.aspx").size(), 1);
-    QCOMPARE(fixture.site().uploads().size(), 0);
-    QVERIFY(child<QPushButton>(&window, "Command1")->isEnabled());
-    QCOMPARE(window.statusText(), QStringLiteral("Sent 0 notes."));
+    if (!field.isEmpty()) {
+        fixture.select({"a.pv"});
+        child<QLineEdit>(&window, field.toLatin1().constData())->setText(" ");
+    }
+    QVERIFY(!(pushing ? fixture.push() : fixture.pull()));
+    QCOMPARE(fixture.site().server().requestsFor("/noteimport.aspx").size(), 0);
+    QCOMPARE(child<QLabel>(&window, "LabelStatus")->text(), status);
 }
 
 void TestPush::wrongPassword()

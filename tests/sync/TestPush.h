@@ -9,7 +9,8 @@ private slots:
     void notesSentAsStored();
     void overwriteFlag_data();
     void overwriteFlag();
-    void noSelection();
+    void refusedBeforeStart_data();
+    void refusedBeforeStart();
     void wrongPassword();
     void selectionReadAsReached();
     void unreadableNote();

@@ -36,23 +36,32 @@ void TestSyncLogic::siteName_data()
 {
     QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("inClear"); // the password would cross the network readable
     QTest::newRow("host") << "https://notes.pinvelle.example/"
-                          << "notes.pinvelle.example";
+                          << "notes.pinvelle.example" << false;
     QTest::newRow("no slash") << "https://notes.example"
-                              << "notes.example";
+                              << "notes.example" << false;
     QTest::newRow("port") << "http://127.0.0.1:8123/"
-                          << "127.0.0.1:8123";
+                          << "127.0.0.1:8123" << false;
     QTest::newRow("path") << "http://example.org/notes/"
-                          << "example.org/notes";
+                          << "example.org/notes" << true;
     QTest::newRow("user info dropped") << "http://ann:pw@example.org/"
-                                       << "example.org";
+                                       << "example.org" << true;
+    QTest::newRow("local name") << "HTTP://LocalHost:8080"
+                                << "localhost:8080" << false;
+    QTest::newRow("IPv6 loopback") << "http://[::1]:8080/"
+                                   << "[::1]:8080" << false;
+    QTest::newRow("no scheme") << "192.168.1.20"
+                               << "192.168.1.20" << true;
 }
 
 void TestSyncLogic::siteName()
 {
     QFETCH(QString, base);
     QFETCH(QString, name);
+    QFETCH(bool, inClear);
     QCOMPARE(SyncSite(base).name(), name);
+    QCOMPARE(SyncSite(base).sendsPasswordInClear(), inClear);
 }
 
 namespace {

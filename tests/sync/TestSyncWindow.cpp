@@ -39,7 +39,7 @@ void TestSyncWindow::controls_data()
     QTest::newRow("Label2") << "Label2"
                             << "Password" << QRect(120, 1440, 3255, 495);
     QTest::newRow("List1") << "List1"
-                           << "" << QRect(3480, 1440, 3615, 2760);
+                           << "" << QRect(3480, 1440, 3615, 3360);
     QTest::newRow("Text2") << "Text2"
                            << "" << QRect(120, 1680, 3135, 285);
     QTest::newRow("Command1") << "Command1"
@@ -47,19 +47,19 @@ void TestSyncWindow::controls_data()
     QTest::newRow("Check1") << "Check1"
                             << "Overwrite Notes on the Internet" << QRect(360, 2760, 2535, 195);
     QTest::newRow("Command2") << "Command2"
-                              << "Pull Data from Website" << QRect(120, 3240, 3135, 615);
+                              << "Pull Data from Website" << QRect(120, 3840, 3135, 615);
     QTest::newRow("Check2") << "Check2"
-                            << "Overwrite Notes the Local Notes" << QRect(360, 3960, 2775, 255);
+                            << "Overwrite Notes the Local Notes" << QRect(360, 4560, 2775, 255);
     QTest::newRow("Command5") << "Command5"
-                              << "Select All the Notes" << QRect(3600, 4320, 3255, 255);
+                              << "Select All the Notes" << QRect(3600, 4920, 3255, 255);
     QTest::newRow("Command4") << "Command4"
-                              << "Close" << QRect(240, 4440, 3015, 495);
+                              << "Close" << QRect(240, 5040, 3015, 495);
     QTest::newRow("Command8") << "Command8"
-                              << "Un Select All Notes" << QRect(3600, 4680, 3255, 255);
+                              << "Un Select All Notes" << QRect(3600, 5280, 3255, 255);
     QTest::newRow("Label10") << "Label10"
                              << "Notes that are loaded to the internet can be viewed on SITE "
                                 "under Online Tools"
-                             << QRect(360, 5040, 6495, 615);
+                             << QRect(360, 5640, 6495, 615);
 }
 
 void TestSyncWindow::controls()
@@ -99,7 +99,7 @@ void TestSyncWindow::looks()
     QCOMPARE(window.windowTitle(), QStringLiteral("Synchronize with the Internet - ") +
                                        window.site().name() + QStringLiteral("/onlinetools.asp"));
     QVERIFY(window.windowTitle().contains(QLatin1String("127.0.0.1:")));
-    QCOMPARE(window.size(), Twips::size(7215, 5760));
+    QCOMPARE(window.size(), Twips::size(7215, 6765));
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QCOMPARE(window.palette().color(QPalette::Window), QColor(0, 0, 0x80));
     QCOMPARE(child<QLabel>(&window, "Label8")->palette().color(QPalette::WindowText),
@@ -285,9 +285,20 @@ void TestSyncWindow::mainWindowCommand()
     QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(window, "Command2")->isEnabled(), 20000);
     QCOMPARE(child<QListWidget>(&menu, "List1")->count(), 2);
 
+    // Another site typed in is used and kept; plain http to another machine is warned of.
+    QCOMPARE(child<QLineEdit>(window, "TextSite")->text(), fixture.site().baseAddress());
+    child<QLineEdit>(window, "TextSite")->setText(" notes.example.org/tools ");
+    QTest::keyClick(child<QLineEdit>(window, "TextSite"), Qt::Key_Return);
+    QCOMPARE(window->site().name(), QStringLiteral("notes.example.org/tools"));
+    QVERIFY(window->windowTitle().contains(QLatin1String("notes.example.org/tools/onlinetools")));
+    QCOMPARE(settings.read(Keys::SyncSite), QStringLiteral("notes.example.org/tools"));
+    QCOMPARE(menu.siteAddress(), settings.read(Keys::SyncSite));
+    QVERIFY(window->statusText().contains(QLatin1String("unencrypted")));
+
     window->close();
     QTRY_VERIFY(!window);
     child<QPushButton>(&menu, "Command14")->click();
     QVERIFY(menu.syncWindow());
     QCOMPARE(child<QLineEdit>(menu.syncWindow(), "Text1")->text(), QString());
+    QCOMPARE(child<QLineEdit>(menu.syncWindow(), "TextSite")->text(), menu.siteAddress());
 }
