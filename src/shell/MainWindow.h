@@ -14,6 +14,7 @@ class StartupQuestion;
 class NoteOpener;
 class OptionsPanel;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTimer;
@@ -87,6 +88,11 @@ private:
                                                const QString &reminder) override;
 
     void layoutForSize();
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    // Shows only the notes that hold the words in the search field.
+    void filterNoteList();
+    void focusSearchField(); // Ctrl+F
+    void openSelectedNote();
     void unload();
     void scanReminders();
     void showNotesFolder();
@@ -111,6 +117,7 @@ private:
 
     QLabel *m_description;            // description of the program
     QLabel *m_listLabel;              // "List Of Notes"
+    QLineEdit *m_searchField;         // words the list is filtered by
     QListWidget *m_noteList;          // the note catalogue
     QLabel *m_notesFolderLabel;       // which notes folder is in use
     QPushButton *m_minimizeButton;    // "&Minimize"
