@@ -357,15 +357,26 @@ void MainWindow::refreshCatalogue()
     const QStringList entries = m_catalogue.entries();
     m_noteList->addItems(entries);
     m_tray->setNotes(entries.mid(0, TrayIcon::kNoteItems));
+    m_filteredBy.clear(); // every entry is new: look at them all
     filterNoteList();
 }
 
 void MainWindow::filterNoteList()
 {
-    const NoteSearch search(m_searchField->text());
+    const QString typed = m_searchField->text();
+    const NoteSearch search(typed);
+    // Typing on at the end only narrows: a note the shorter text ruled out stays out.
+    const bool narrowing = !m_filteredBy.isEmpty() && typed.startsWith(m_filteredBy);
+    m_filteredBy = typed;
     const int rows = std::min(m_noteList->count(), m_catalogue.size());
-    for (int row = 0; row < rows; ++row)
-        m_noteList->setRowHidden(row, !m_catalogue.matches(row, search));
+    for (int row = 0; row < rows; ++row) {
+        const bool hidden = m_noteList->isRowHidden(row);
+        if (narrowing && hidden)
+            continue;
+        const bool hide = !m_catalogue.matches(row, search);
+        if (hide != hidden)
+            m_noteList->setRowHidden(row, hide);
+    }
 }
 
 void MainWindow::focusSearchField()

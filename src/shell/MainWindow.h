@@ -118,6 +118,7 @@ private:
     QLabel *m_description;            // description of the program
     QLabel *m_listLabel;              // "List Of Notes"
     QLineEdit *m_searchField;         // words the list is filtered by
+    QString m_filteredBy;             // the field's text the list was last filtered by
     QListWidget *m_noteList;          // the note catalogue
     QLabel *m_notesFolderLabel;       // which notes folder is in use
     QPushButton *m_minimizeButton;    // "&Minimize"
