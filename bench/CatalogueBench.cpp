@@ -89,6 +89,8 @@ std::pair<double, double> filterPerKeystroke(const QString &folder, int rounds)
     MainWindow menu(settings, NotesFolder(folder));
     menu.start();
     menu.toggleNoteList();
+    QCoreApplication::processEvents(); // the freshly filled list's first layout is not a
+                                       // keystroke's
     auto *field = menu.findChild<QLineEdit *>(QStringLiteral("SearchField"));
     auto *list = menu.findChild<QListWidget *>(QStringLiteral("List1"));
     std::vector<double> samples;
