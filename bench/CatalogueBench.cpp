@@ -1,6 +1,7 @@
 // The note catalogue with many notes: a cold refresh (every note read), a warm refresh
 // (nothing changed, nothing read), and one keystroke in an open note while the list is
-// shown with 10,000 notes against the same keystroke with 10 notes listed.
+// shown with 10,000 notes against the same keystroke with 10 notes listed, and one keystroke
+// in the search field filtering the 10,000 listed notes.
 //
 //   bench_catalogue [--dir FOLDER] [--notes N] [--rounds R]
 //
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +27,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -75,6 +78,39 @@ double keystrokeWithListed(const QString &base, int count, int rounds)
         std::fprintf(stderr, "list holds %d entries, expected %d\n",
                      menu.findChild<QListWidget *>(QStringLiteral("List1"))->count(), count);
     return median(samples);
+}
+
+// Median and slowest time of one keystroke in the search field, the list filtered and laid
+// out again, with the main window listing the notes of folder. Each round types two words,
+// one that every note holds and one that none does, and clears the field.
+std::pair<double, double> filterPerKeystroke(const QString &folder, int rounds)
+{
+    SettingsStore settings;
+    MainWindow menu(settings, NotesFolder(folder));
+    menu.start();
+    menu.toggleNoteList();
+    QCoreApplication::processEvents(); // the freshly filled list's first layout is not a
+                                       // keystroke's
+    auto *field = menu.findChild<QLineEdit *>(QStringLiteral("SearchField"));
+    auto *list = menu.findChild<QListWidget *>(QStringLiteral("List1"));
+    std::vector<double> samples;
+    int shown = 0;
+    for (int round = 0; round < rounds; ++round) {
+        for (const QChar c : QStringLiteral("kilobyte zebra")) {
+            QElapsedTimer timer;
+            timer.start();
+            QTest::keyClick(field, c.toLatin1());
+            QCoreApplication::processEvents(); // the list's layout after the change
+            samples.push_back(msSince(timer));
+        }
+        for (int row = 0; row < list->count(); ++row)
+            shown += list->isRowHidden(row) ? 0 : 1;
+        field->clear();
+        QCoreApplication::processEvents();
+    }
+    if (shown != 0)
+        std::fprintf(stderr, "filter left %d entries shown, expected none\n", shown);
+    return {median(samples), *std::max_element(samples.begin(), samples.end())};
 }
 
 } // namespace
@@ -144,5 +180,9 @@ int main(int argc, char **argv)
     std::printf("keystroke to file replaced, list shown: %d notes %.2f ms, 10 notes %.2f ms, "
                 "ratio %.2f\n",
                 notes, many, few, many / few);
+    const auto [filter, slowest] = filterPerKeystroke(
+        QDir(work.path()).filePath(QStringLiteral("listed-%1").arg(notes)), rounds);
+    std::printf("filter %d notes per keystroke: %.2f ms, slowest %.2f ms\n", notes, filter,
+                slowest);
     return 0;
 }

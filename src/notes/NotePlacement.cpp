@@ -87,12 +87,22 @@ QPoint keepVisible(const QRect &frame, const QList<QRect> &screens)
             seen.height() >= std::min(kGrabHeight, frame.height()))
             return frame.topLeft();
     }
-    // Off every screen: bring it onto the main screen, as near as possible to where it was.
-    const QRect &main = screens.first();
-    const int left = std::clamp(frame.left(), main.left(),
-                                std::max(main.left(), main.right() + 1 - frame.width()));
-    const int top = std::clamp(frame.top(), main.top(),
-                               std::max(main.top(), main.bottom() + 1 - frame.height()));
+    // Off every screen: bring it onto the nearest one (the main screen when two are as near),
+    // as near as possible to where it was, keeping its size.
+    const auto distance = [&titleStrip](const QRect &screen) {
+        const qint64 dx =
+            std::max({0, screen.left() - titleStrip.right(), titleStrip.left() - screen.right()});
+        const qint64 dy =
+            std::max({0, screen.top() - titleStrip.bottom(), titleStrip.top() - screen.bottom()});
+        return dx * dx + dy * dy;
+    };
+    const QRect &nearest = *std::min_element(
+        screens.begin(), screens.end(),
+        [&distance](const QRect &a, const QRect &b) { return distance(a) < distance(b); });
+    const int left = std::clamp(frame.left(), nearest.left(),
+                                std::max(nearest.left(), nearest.right() + 1 - frame.width()));
+    const int top = std::clamp(frame.top(), nearest.top(),
+                               std::max(nearest.top(), nearest.bottom() + 1 - frame.height()));
     return {left, top};
 }
 

@@ -35,8 +35,8 @@ QString positionText(QPoint topLeft);
 std::optional<QPoint> parsePosition(const QString &text);
 
 // Where a window whose frame would be frame goes so that its title bar can be reached on
-// one of screens (available areas, in pixels; the first is the main screen). Unchanged
-// when it already can.
+// one of screens (available areas, in pixels; the first is the main screen): unchanged
+// when it already can, else moved onto the nearest screen with its size kept.
 QPoint keepVisible(const QRect &frame, const QList<QRect> &screens);
 
 } // namespace NotePlacement

@@ -136,6 +136,7 @@ NoteWindow::NoteWindow(NoteBorder border, const NoteOptions &options, SettingsSt
     connect(m_saveAsCancel, &QPushButton::clicked, this, &NoteWindow::cancelSaveAs);
     connect(m_saveAsName, &QLineEdit::returnPressed, this, &NoteWindow::confirmSaveAs);
     connect(m_positionTimer, &QTimer::timeout, this, &NoteWindow::storePosition);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &NoteWindow::keepOnScreens);
 
     setSizeTwips(kBodyDesignHeight + kFrameHeight, kBodyDesignWidth + kFrameWidth);
 }
@@ -233,6 +234,9 @@ void NoteWindow::load(const QString &noteKey)
     // and position are kept under the name it is saved as.
     setWindowTitle(QFileInfo(m_saver.path()).fileName());
     m_loaded = true;
+    // The size comes before the position and the showing: a resize of a window that is
+    // being mapped can be taken by the window manager as a move by its frame's offset.
+    restoreSize();
     restorePosition();
     if (!m_body->toPlainText().isEmpty() && !m_options.creatingNotes())
         show();
@@ -240,7 +244,6 @@ void NoteWindow::load(const QString &noteKey)
     // 6. to 8.
     if (m_options.allOnTop())
         SetTopmost(this, true);
-    restoreSize();
     applyColour();
 }
 
@@ -361,11 +364,34 @@ void NoteWindow::storePosition()
 {
     if (!m_loaded)
         return;
+    // The frame's position, as restorePosition puts it back: storing the client area's and
+    // restoring it as the frame's would move the note by its title bar at every open.
     const QPoint topLeft = frameGeometry().topLeft();
+    if (m_placedAt == topLeft)
+        return; // where the program put it, not where the user left it
+    m_placedAt.reset();
     const QPoint twips(Twips::fromPixels(topLeft.x()), Twips::fromPixels(topLeft.y()));
     m_settings.save(QString::fromLatin1(Keys::NotePositionSection), windowTitle(),
                     NotePlacement::positionText(twips));
 }
+
+namespace {
+
+// Available areas of the screens there are, the main one first, less one that is going.
+QList<QRect> screenAreas(const QScreen *leaving = nullptr)
+{
+    QList<QRect> areas;
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    if (primary && primary != leaving)
+        areas.append(primary->availableGeometry());
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        if (screen != primary && screen != leaving)
+            areas.append(screen->availableGeometry());
+    }
+    return areas;
+}
+
+} // namespace
 
 void NoteWindow::restorePosition()
 {
@@ -374,15 +400,29 @@ void NoteWindow::restorePosition()
     const std::optional<QPoint> twips = NotePlacement::parsePosition(stored);
     if (!twips)
         return;
-    QList<QRect> screens;
-    if (const QScreen *primary = QGuiApplication::primaryScreen())
-        screens.append(primary->availableGeometry());
-    for (const QScreen *screen : QGuiApplication::screens()) {
-        if (screen != QGuiApplication::primaryScreen())
-            screens.append(screen->availableGeometry());
-    }
-    const QRect frame(Twips::point(twips->x(), twips->y()), frameGeometry().size());
-    move(NotePlacement::keepVisible(frame, screens));
+    const QPoint wanted = Twips::point(twips->x(), twips->y());
+    const QRect frame(wanted, frameGeometry().size());
+    const QPoint placed = NotePlacement::keepVisible(frame, screenAreas());
+    // A pulled-back note keeps its stored position until the user moves it.
+    placeFrame(placed);
+}
+
+void NoteWindow::placeFrame(const QPoint &position)
+{
+    m_placedAt = position;
+    // move() places a window's frame; before the window is mapped Qt asks the window
+    // manager for that frame position, so both kinds of border come back as stored.
+    move(position);
+}
+
+void NoteWindow::keepOnScreens(const QScreen *removed)
+{
+    if (!isVisible())
+        return; // a hidden window's frame is not known to move it by
+    const QRect frame = frameGeometry();
+    const QPoint placed = NotePlacement::keepVisible(frame, screenAreas(removed));
+    if (placed != frame.topLeft())
+        placeFrame(placed);
 }
 
 // ---- Editing and saving ----
@@ -660,6 +700,8 @@ void NoteWindow::saveAs(const QString &name, bool replacing)
 {
     m_saver.setPath(m_folder.filePath(name));
     setWindowTitle(name);
+    m_placedAt.reset();
+    storePosition(); // the note under its new name opens where it stands
     showNameRow(false);
     m_saver.forceNextSave();
     if (replacing)

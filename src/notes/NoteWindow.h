@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 enum class NoteBorder { Thin, Full };
 
@@ -17,6 +18,7 @@ class QMenu;
 class QPrinter;
 class QPushButton;
 class QTextEdit;
+class QScreen;
 class QTimer;
 class SettingsStore;
 
@@ -98,6 +100,10 @@ private:
     void applyColour();
     void restorePosition();
     void storePosition();
+    // Puts the frame's top-left corner at position (pixels) without storing it.
+    void placeFrame(const QPoint &position);
+    // Brings the note onto a remaining screen when the one it stood on went.
+    void keepOnScreens(const QScreen *removed);
     void layoutForSize();
     void layoutBody();
     int layoutWarningBar(); // its height, 0 while hidden
@@ -138,6 +144,8 @@ private:
     bool m_deleting = false;       // Delete is emptying the note, which then goes out of sight
     bool m_closeConfirmed = false; // the user chose how to close with unsaved edits
     QTimer *m_positionTimer;
+    // Where the program last put the frame; a move there is not the user's and is not stored.
+    std::optional<QPoint> m_placedAt;
     QPrinter *m_printer = nullptr;
     QPointer<QWidget> m_reminderPanel;
     OpenNoteFinder m_openNoteFinder;

@@ -12,6 +12,7 @@
 #include "settings/SettingsStore.h"
 #include "shell/DailyBackup.h"
 #include "shell/NoteOpener.h"
+#include "shell/NoteSearch.h"
 #include "shell/StartupQuestion.h"
 #include "shell/TrayIcon.h"
 #include "sync/SyncWindow.h"
@@ -23,10 +24,13 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
@@ -45,10 +49,14 @@ constexpr int kHeightWithoutOptions = 5925;
 constexpr int kWidthWithList = 8055;
 constexpr int kHeightWithOptions = 7940;
 
+constexpr int kSearchTop = 360;
+constexpr int kSearchHeight = 315;
+// The list sits below the search field.
+constexpr int kListTop = kSearchTop + kSearchHeight + 60;
+
 // The list keeps this much of the window's width and height for everything else.
 constexpr int kListWidthMargin = 5720;
-constexpr int kListHeightMargin = 700;
-constexpr int kListTop = 360;
+constexpr int kListHeightMargin = 700 + kListTop - kSearchTop;
 
 constexpr int kButtonWidth = 2415;
 constexpr int kButtonHeight = 375;
@@ -96,9 +104,19 @@ MainWindow::MainWindow(SettingsStore &settings, NotesFolder folder, QWidget *par
     m_listLabel->setObjectName(QStringLiteral("Label4"));
     m_listLabel->setGeometry(Twips::rect(5520, 120, 2295, 255));
 
+    m_searchField = new QLineEdit(this);
+    m_searchField->setObjectName(QStringLiteral("SearchField"));
+    m_searchField->setPlaceholderText(tr("Search notes (Ctrl+F)"));
+    m_searchField->setClearButtonEnabled(true);
+    m_searchField->setGeometry(Twips::rect(5520, kSearchTop, 2295, kSearchHeight));
+    m_searchField->installEventFilter(this);
+
     m_noteList = new QListWidget(this);
     m_noteList->setObjectName(QStringLiteral("List1"));
-    m_noteList->setGeometry(Twips::rect(5520, kListTop, 2295, 4545));
+    m_noteList->setGeometry(Twips::rect(5520, kListTop, 2295, 4545 + kSearchTop - kListTop));
+    // Every entry is one line: the list need not measure ten thousand of them one by one.
+    m_noteList->setUniformItemSizes(true);
+    m_noteList->installEventFilter(this);
 
     const auto button = [this](const char *name, const QString &caption, int left, int top) {
         auto *b = new QPushButton(caption, this);
@@ -138,7 +156,11 @@ MainWindow::MainWindow(SettingsStore &settings, NotesFolder folder, QWidget *par
     connect(m_newNoteButton, &QPushButton::clicked, this, &MainWindow::newNote);
     connect(m_getNoteButton, &QPushButton::clicked, this, &MainWindow::toggleNoteList);
     // The list starts hidden; the first refresh of the catalogue shows it.
+    m_searchField->hide();
     m_noteList->hide();
+    connect(m_searchField, &QLineEdit::textChanged, this, &MainWindow::filterNoteList);
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, &MainWindow::focusSearchField);
     connect(m_noteList, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { m_opener->openEntry(item->text()); });
 
@@ -359,10 +381,81 @@ void MainWindow::refreshCatalogue()
     const int screenTop = where ? where->geometry().top() : 0;
     if (widthTwips() < kWidthWithList && !isMinimized() && frameGeometry().top() >= screenTop)
         setSizeTwips(kWidthWithList, heightTwips());
+    m_searchField->show();
     m_noteList->show();
     const QStringList entries = m_catalogue.entries();
     m_noteList->addItems(entries);
     m_tray->setNotes(entries);
+    m_filteredBy.clear(); // every entry is new: look at them all
+    filterNoteList();
+}
+
+void MainWindow::filterNoteList()
+{
+    const QString typed = m_searchField->text();
+    const NoteSearch search(typed);
+    // Typing on at the end only narrows: a note the shorter text ruled out stays out.
+    const bool narrowing = !m_filteredBy.isEmpty() && typed.startsWith(m_filteredBy);
+    m_filteredBy = typed;
+    const int rows = std::min(m_noteList->count(), m_catalogue.size());
+    for (int row = 0; row < rows; ++row) {
+        const bool hidden = m_noteList->isRowHidden(row);
+        if (narrowing && hidden)
+            continue;
+        const bool hide = !m_catalogue.matches(row, search);
+        if (hide != hidden)
+            m_noteList->setRowHidden(row, hide);
+    }
+}
+
+void MainWindow::focusSearchField()
+{
+    if (m_getNoteButton->text() == tr("Get Note"))
+        toggleNoteList();
+    m_searchField->setFocus(Qt::ShortcutFocusReason);
+    m_searchField->selectAll();
+}
+
+void MainWindow::openSelectedNote()
+{
+    const QListWidgetItem *item = m_noteList->currentItem();
+    if (item && !item->isHidden())
+        m_opener->openEntry(item->text());
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (watched == m_searchField) {
+        if (key == Qt::Key_Escape && !m_searchField->text().isEmpty()) {
+            m_searchField->clear();
+            return true;
+        }
+        if (key == Qt::Key_Down || enter) {
+            // Into the filtered list, on its first match unless a match is already chosen.
+            const QListWidgetItem *current = m_noteList->currentItem();
+            if (!current || current->isHidden()) {
+                for (int row = 0; row < m_noteList->count(); ++row) {
+                    if (!m_noteList->isRowHidden(row)) {
+                        m_noteList->setCurrentRow(row);
+                        break;
+                    }
+                }
+            }
+            if (enter)
+                openSelectedNote();
+            else
+                m_noteList->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    } else if (watched == m_noteList && enter) {
+        openSelectedNote();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::noteWritten(const QString &path)
@@ -385,6 +478,9 @@ void MainWindow::noteWritten(const QString &path)
         delete m_noteList->takeItem(change.row);
         break;
     }
+    if (change.kind != Kind::Removed)
+        m_noteList->setRowHidden(
+            change.row, !m_catalogue.matches(change.row, NoteSearch(m_searchField->text())));
     if (change.kind == Kind::Updated) {
         m_tray->setNote(change.row, m_catalogue.entry(change.row));
     } else {
@@ -487,8 +583,10 @@ void MainWindow::layoutForSize()
     // Each dimension follows the window on its own; one that would come out negative
     // (a narrow or minimised window) leaves the list as it was.
     const int listWidth = widthTwips() - kListWidthMargin;
-    if (listWidth >= 0)
+    if (listWidth >= 0) {
         m_noteList->resize(Twips::toPixels(listWidth), m_noteList->height());
+        m_searchField->resize(m_noteList->width(), m_searchField->height());
+    }
     const int listHeight = heightTwips() - kListHeightMargin;
     if (listHeight >= 0) {
         // Keep the list's foot inside the window, whose outer height counts the title bar.

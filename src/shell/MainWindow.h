@@ -16,6 +16,7 @@ class StartupQuestion;
 class NoteOpener;
 class OptionsPanel;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTimer;
@@ -90,6 +91,11 @@ private:
 
     void askForAttention(QWidget *note);
     void layoutForSize();
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    // Shows only the notes that hold the words in the search field.
+    void filterNoteList();
+    void focusSearchField(); // Ctrl+F
+    void openSelectedNote();
     void unload();
     void scanReminders();
     void showNotesFolder();
@@ -115,6 +121,8 @@ private:
 
     QLabel *m_description;            // description of the program
     QLabel *m_listLabel;              // "List Of Notes"
+    QLineEdit *m_searchField;         // words the list is filtered by
+    QString m_filteredBy;             // the field's text the list was last filtered by
     QListWidget *m_noteList;          // the note catalogue
     QLabel *m_notesFolderLabel;       // which notes folder is in use
     QPushButton *m_minimizeButton;    // "&Minimize"

@@ -1,5 +1,6 @@
 #include "NoteCatalogue.h"
 
+#include "shell/NoteSearch.h"
 #include "store/NoteFile.h"
 
 #include <QDir>
@@ -88,11 +89,19 @@ QStringList NoteCatalogue::entries() const
     return list;
 }
 
+bool NoteCatalogue::matches(int row, const NoteSearch &search) const
+{
+    return search.matches(m_entries.at(static_cast<size_t>(row)).searchForm);
+}
+
 void NoteCatalogue::readPreview(Entry &entry, const std::filesystem::path &path)
 {
     std::error_code error;
     entry.modified = std::filesystem::last_write_time(path, error);
-    entry.preview = previewOf(ReadNoteFile(toQString(path)));
+    const QString text = ReadNoteFile(toQString(path));
+    entry.preview = previewOf(text);
+    // A blank between name and text: no typed word spans both.
+    entry.searchForm = NoteSearch::searchForm(entry.fileName + QLatin1Char('\n') + text);
     ++m_filesRead;
 }
 

@@ -8,7 +8,10 @@
 // The notes of the notes folder as the main window lists them: one entry per note file,
 // sorted by file name as text, each "file name - first 20 characters". Previews are kept
 // with the file's modification time, so a refresh reads only the files that changed,
-// and a write by the program updates its own entry alone.
+// and a write by the program updates its own entry alone. Each entry also keeps its note's
+// whole text in search form, so the list can be filtered without reading the folder again.
+class NoteSearch;
+
 class NoteCatalogue final {
 public:
     explicit NoteCatalogue(QString folder);
@@ -29,6 +32,8 @@ public:
     QString entry(int row) const;
     QStringList entries() const;
     QString fileName(int row) const { return m_entries.at(static_cast<size_t>(row)).fileName; }
+    // Whether the note of a row holds every word of search in its file name or text.
+    bool matches(int row, const NoteSearch &search) const;
     // How many note files were read by the last refresh or change.
     int filesRead() const { return m_filesRead; }
 
@@ -50,9 +55,11 @@ private:
         QString sortKey; // the file name case-folded, for listing order
         std::filesystem::file_time_type modified;
         QString preview;
+        QString searchForm; // file name and whole text, as NoteSearch compares them
         bool operator<(const Entry &other) const;
     };
-    // Reads the note at path for its preview, remembering the time it was last changed.
+    // Reads the note at path for its preview and search form, remembering the time it was last
+    // changed.
     void readPreview(Entry &entry, const std::filesystem::path &path);
     int rowOf(const QString &fileName) const;
     int insertionRow(const QString &fileName) const;

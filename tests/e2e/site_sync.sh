@@ -84,7 +84,7 @@ kill "${pids[-1]}" && wait "${pids[-1]}" 2>/dev/null
 
 open_sync "$work/b" "$pull_port"
 eval "$(xdotool getwindowgeometry --shell "$sync")"
-check "the pull writes three notes" transfer 236 files_pulled # "Pull Data from Website"
+check "the pull writes three notes" transfer 276 files_pulled # "Pull Data from Website"
 for note in Markup.pv Unicode.pv Lines.pv; do
     check "$note comes back byte for byte" cmp -s "$work/a/$note" "$work/b/$note"
 done

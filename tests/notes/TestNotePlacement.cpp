@@ -105,6 +105,8 @@ void TestNotePlacement::keepVisible_data()
         << QRect(-900, 50, 300, 200) << QList<QRect>{main, left} << QPoint(-900, 50);
     QTest::newRow("second screen gone")
         << QRect(-900, 50, 300, 200) << QList<QRect>{main} << QPoint(0, 50);
+    QTest::newRow("nearest screen is the second")
+        << QRect(-5000, 400, 300, 200) << QList<QRect>{main, left} << QPoint(-1280, 400);
     QTest::newRow("far right") << QRect(5000, 400, 300, 200) << QList<QRect>{main}
                                << QPoint(1620, 400);
     QTest::newRow("title bar above the screen")

@@ -1,14 +1,18 @@
 #include "TestMainWindow.h"
 
 #include "TestEnvironment.h"
+#include "notes/NoteWindow.h"
 #include "platform/SingleInstance.h"
 #include "platform/Twips.h"
 #include "settings/OptionsPanel.h"
 #include "settings/SettingsStore.h"
 #include "shell/MainWindow.h"
+#include "shell/NoteOpener.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -126,6 +130,46 @@ void TestMainWindow::listFollowsTheWindow()
     QCOMPARE(child<QListWidget>(&menu, "List1")->width(), wide);
     QVERIFY(child<QListWidget>(&menu, "List1")->height() < tall);
     QVERIFY(child<QListWidget>(&menu, "List1")->height() > 0);
+}
+
+void TestMainWindow::searchFindsWordsDeepInNotes()
+{
+    const auto write = [this](const char *name, const QByteArray &text) {
+        QFile file(QDir(m_notes.path()).filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    };
+    write("deep.pv", QByteArray("shopping list\r\n").repeated(40) + "Cr\xC3\xA8"
+                                                                    "me br\xC3\xBBl\xC3\xA9"
+                                                                    "e\r\n");
+    write("other.pv", "cream, but no dessert\r\n");
+    SettingsStore store;
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
+    QApplication::setActiveWindow(&menu);
+    QVERIFY(QTest::qWaitForWindowActive(&menu));
+    auto *field = child<QLineEdit>(&menu, "SearchField");
+    auto *list = child<QListWidget>(&menu, "List1");
+    QTest::keyClick(&menu, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(list->isVisible());
+    QVERIFY(field->hasFocus());
+    // Every word, in the file name or the text, without regard to case or accents.
+    QTest::keyClicks(field, QStringLiteral("CREME Brulee deep"));
+    QCOMPARE(list->count(), 2);
+    QVERIFY(!list->item(0)->text().contains(QStringLiteral("Cr\u00E8me")));
+    QVERIFY(!list->isRowHidden(0));
+    QVERIFY(list->isRowHidden(1));
+    QTest::keyClick(field, Qt::Key_Down);
+    QVERIFY(list->hasFocus());
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_VERIFY(menu.noteOpener().registry().find(QStringLiteral("deep.pv")));
+    QTest::keyClick(field, Qt::Key_Escape);
+    QVERIFY(field->text().isEmpty() && !list->isRowHidden(1));
+
+    // A note written since the list was filled is found by its new words.
+    menu.noteOpener().openFile(QStringLiteral("other.pv"))->setText(QStringLiteral("zebra"));
+    QTest::keyClicks(field, QStringLiteral("zebra"));
+    QTRY_VERIFY(!list->isRowHidden(1) && list->isRowHidden(0));
 }
 
 void TestMainWindow::runMinimizedKeepsWindowDown()

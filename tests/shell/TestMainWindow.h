@@ -13,6 +13,7 @@ private slots:
     void buttons();
     void optionsToggleTheHeight();
     void listFollowsTheWindow();
+    void searchFindsWordsDeepInNotes();
     void runMinimizedKeepsWindowDown();
     void notesFolderIsShown();
     void secondStartShowsTheFirst();
