@@ -193,6 +193,29 @@ void TestSite::refusedSubmission()
     QVERIFY(notes.body.contains("<table id=\"Table2\">\n</table>"));
 }
 
+void TestSite::anonymousVisitsStoreNothing()
+{
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start());
+    auto sessions = [&site] {
+        QProcess sqlite;
+        sqlite.start("sqlite3", {site.database().mid(7), "SELECT COUNT(*) FROM sessions"});
+        return sqlite.waitForFinished() ? sqlite.readAllStandardOutput().trimmed() : "?";
+    };
+    for (int i = 0; i < 1000; ++i) {
+        site.forgetCookie();
+        QCOMPARE(site.request("GET", i % 2 ? "/account.asp" : "/noteimport.aspx").status, 200);
+    }
+    // Nor does a failed log-in; the first one that succeeds makes the session's row.
+    SiteProcess::Reply page = site.request("GET", "/noteimport.aspx");
+    page = site.submit(page, note("n.pv", "t", "wrong"));
+    QCOMPARE(page.label(), QStringLiteral("The password or Email Address was incorrect"));
+    QCOMPARE(sessions(), QByteArray("0"));
+    QCOMPARE(site.submit(page, download()).label(), QStringLiteral("Your notes:"));
+    QCOMPARE(sessions(), QByteArray("1"));
+}
+
 void TestSite::wrongPasswordThrottled()
 {
     SiteProcess site;

@@ -13,6 +13,7 @@ private slots:
     void overwrite();
     void refusedSubmission_data();
     void refusedSubmission();
+    void anonymousVisitsStoreNothing();
     void wrongPasswordThrottled();
     void addressThrottledBehindProxy();
     void slowClientTimedOut();
