@@ -267,6 +267,27 @@ void TestSite::slowClientTimedOut()
     QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 15000);
 }
 
+void TestSite::answerInFlightFinishesOnStop()
+{
+    SiteProcess site;
+    QVERIFY(site.start());
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, site.port());
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write("POST /noteimport.aspx HTTP/1.1\r\nHost: x\r\nExpect: 100-continue\r\n"
+                 "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 11\r\n\r\n");
+    // Asking for the body, the site has taken the request up.
+    QVERIFY(socket.waitForReadyRead(5000) && socket.readAll().contains(" 100 "));
+    QVERIFY(site.beginStop());
+    socket.write("PageState=x");
+    QByteArray answer;
+    while (socket.waitForReadyRead(5000))
+        answer += socket.readAll();
+    QVERIFY2(answer.startsWith("HTTP/1.1 403") && answer.contains("</html>"),
+             answer.left(200).constData());
+    QVERIFY(site.stop()); // a second SIGTERM, and still a clean end
+}
+
 void TestSite::newerSchemaRefused()
 {
     SiteProcess site;

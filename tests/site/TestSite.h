@@ -17,6 +17,7 @@ private slots:
     void wrongPasswordThrottled();
     void addressThrottledBehindProxy();
     void slowClientTimedOut();
+    void answerInFlightFinishesOnStop();
     void newerSchemaRefused();
     void browserPages();
 };
