@@ -252,6 +252,12 @@ void TestSite::addressThrottledBehindProxy()
     const QString failure = QStringLiteral("The password or Email Address was incorrect");
     QCOMPARE(from("10.1.1.1, 203.0.113.7", kEmail), failure);
     QCOMPARE(from("203.0.113.7, 198.51.100.2", kEmail), QStringLiteral("Your notes:"));
+    // The addresses of one IPv6 /64 count as one.
+    for (int i = 0; i < 5; ++i)
+        from("2001:db8:1:2::" + QByteArray::number(i + 1),
+             QStringLiteral("nobody%1@example.org").arg(i));
+    QCOMPARE(from("2001:db8:1:2:ffff::1", kEmail), failure);
+    QCOMPARE(from("2001:db8:1:3::1", kEmail), QStringLiteral("Your notes:"));
 }
 
 void TestSite::slowClientTimedOut()
