@@ -124,6 +124,10 @@ public:
                                            "Content-Length: " +
                                            QByteArray::number(body.size()) + "\r\n\r\n" + body);
         m_state = between(reply.body, "name=\"PageState\" value=\"", "\"");
+        // Until it is signed in, a session changes its cookie with every answer.
+        if (const QByteArray cookie = between(reply.headers, "Set-Cookie: ", ";");
+            !cookie.isEmpty())
+            m_cookie = cookie;
         return reply;
     }
 

@@ -26,6 +26,7 @@ HttpResponse unavailable()
 
 HttpResponse AccountPage::page(Visit &visit, int status, const QString &message)
 {
+    visit.session();
     const QString state = QString::fromLatin1(visit.renewState());
     QString body =
         QStringLiteral("<h1>%1</h1>\n%2"
@@ -90,7 +91,7 @@ QString AccountPage::signUp(const QString &email, const QString &password, const
 HttpResponse AccountPage::handle(const HttpRequest &request)
 {
     Visit visit(m_site, request, m_db);
-    if (!visit.ok() || !visit.session())
+    if (!visit.ok())
         return unavailable();
     if (request.method != "POST")
         return page(visit, 200, {});

@@ -6,7 +6,10 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <arpa/inet.h>
 #include <sodium.h>
+
+#include <cstring>
 
 namespace {
 QString accountKey(const QString &email)
@@ -14,8 +17,18 @@ QString accountKey(const QString &email)
     return QStringLiteral("account:") + email.trimmed().toLower();
 }
 
+// An IPv6 client is as a rule given a whole /64 of addresses: counted one by one, they would
+// let it fail without end, and fill the table.
 QString addressKey(const QString &address)
 {
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, address.toLatin1().constData(), &v6) == 1 &&
+        !IN6_IS_ADDR_V4MAPPED(&v6)) {
+        std::memset(v6.s6_addr + 8, 0, 8);
+        char prefix[INET6_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET6, &v6, prefix, sizeof prefix);
+        return QStringLiteral("address:%1/64").arg(QLatin1String(prefix));
+    }
     return QStringLiteral("address:") + address;
 }
 } // namespace

@@ -6,8 +6,9 @@
 
 #include <optional>
 
-// Browser sessions, in the database so that any site process can answer any request. The
-// cookie carries a random token; the table holds only its digest.
+// Browser sessions that signed in, in the database so that any site process can answer any
+// request (Visit stores no other). The cookie carries a random token; the table holds only its
+// digest.
 class Sessions final {
 public:
     static constexpr qint64 kIdleMs = 24LL * 60 * 60 * 1000;

@@ -100,6 +100,16 @@ QByteArray loginKey(Database &database)
 
 int serve(Database &database, const QCommandLineParser &parser)
 {
+    // Every thread started from here on (the server's, and the password hashers' started by
+    // the first hash) inherits this mask: only the main thread takes the stop signals, so a
+    // second one during the grace for answers in flight does not kill the site mid-answer.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
     QString host;
     quint16 port = 0;
     if (!splitListen(parser.value(QStringLiteral("listen")), &host, &port))
@@ -123,14 +133,6 @@ int serve(Database &database, const QCommandLineParser &parser)
     if (!decoy)
         return fail(QStringLiteral("not enough memory to hash passwords"));
     context.decoyHash = *decoy;
-
-    // The server's threads inherit this mask: only the main thread takes the stop signals.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
 
     std::optional<HttpServer::Tls> tls;
     if (parser.isSet(QStringLiteral("tls-cert")) != parser.isSet(QStringLiteral("tls-key")))

@@ -1,13 +1,16 @@
 #include "site/Visit.h"
 
 #include "site/Database.h"
+#include "site/FormState.h"
 #include "site/Passwords.h"
 #include "site/SiteContext.h"
 
+#include <QDateTime>
+
 #include <sodium.h>
 
-Visit::Visit(const SiteContext &, const HttpRequest &request, QSqlDatabase db)
-    : m_request(request), m_db(std::move(db)), m_secure(request.secure)
+Visit::Visit(const SiteContext &site, const HttpRequest &request, QSqlDatabase db)
+    : m_site(site), m_request(request), m_db(std::move(db)), m_secure(request.secure)
 {
     bool failed = false;
     Sessions sessions(m_db);
@@ -20,26 +23,34 @@ Sessions::Session *Visit::session(bool overwrite)
     if (!m_session) {
         m_session = Sessions::create(overwrite);
         m_new = true;
-        // Now and then, with a new session, forget the ones long idle.
-        if (randombytes_uniform(100) == 0)
-            Sessions(m_db).expire();
     }
     return &*m_session;
 }
 
-bool Visit::stateMatches(const FormData &form) const
+bool Visit::stateMatches(const FormData &form)
 {
-    if (!m_session || !form.contains(QLatin1String(kStateField)))
+    if (!form.contains(QLatin1String(kStateField)))
         return false;
-    return Passwords::sameDigest(form.value(QLatin1String(kStateField)).toLatin1(),
-                                 m_session->state);
+    const QByteArray state = form.value(QLatin1String(kStateField)).toLatin1();
+    if (m_session)
+        return Passwords::sameDigest(state, m_session->state);
+    const std::optional<bool> overwrite = FormState::check(
+        m_site.loginKey, m_request.cookie(kCookie), state, QDateTime::currentMSecsSinceEpoch());
+    if (!overwrite)
+        return false;
+    m_session = Sessions::create(*overwrite);
+    m_new = true;
+    return true;
 }
 
 QByteArray Visit::renewState()
 {
     if (!m_session)
         return {};
-    m_session->state = Passwords::randomToken(18);
+    m_session->state =
+        m_new ? FormState::issue(m_site.loginKey, m_session->token, m_session->overwrite,
+                                 QDateTime::currentMSecsSinceEpoch())
+              : Passwords::randomToken(18);
     return m_session->state;
 }
 
@@ -47,9 +58,15 @@ bool Visit::finish(HttpResponse &response)
 {
     if (!m_session)
         return true;
-    Transaction transaction(m_db, m_db.driverName() == QLatin1String("QSQLITE"));
-    if (!transaction.begun() || !Sessions(m_db).save(*m_session, m_new) || !transaction.commit())
-        return false;
+    if (!m_new || m_session->accountId != 0) {
+        Transaction transaction(m_db, m_db.driverName() == QLatin1String("QSQLITE"));
+        if (!transaction.begun() || !Sessions(m_db).save(*m_session, m_new) ||
+            !transaction.commit())
+            return false;
+        // Now and then, with a new session stored, forget the ones long idle.
+        if (m_new && randombytes_uniform(100) == 0)
+            Sessions(m_db).expire();
+    }
     if (m_new) {
         response.addHeader("Set-Cookie", QByteArray(kCookie) + '=' + m_session->token +
                                              "; Path=/; HttpOnly; SameSite=Lax" +
@@ -60,7 +77,7 @@ bool Visit::finish(HttpResponse &response)
 
 void Visit::end(HttpResponse &response)
 {
-    if (m_session)
+    if (m_session && !m_new)
         Sessions(m_db).remove(*m_session);
     m_session.reset();
     response.addHeader("Set-Cookie", QByteArray(kCookie) +
@@ -70,7 +87,7 @@ void Visit::end(HttpResponse &response)
 
 Sessions::Session *Visit::renew()
 {
-    if (m_session)
+    if (m_session && !m_new)
         Sessions(m_db).remove(*m_session);
     m_session.reset();
     return session();

@@ -74,6 +74,18 @@ bool SiteProcess::stop()
     return m_process.waitForFinished(15000) && m_process.exitCode() == 0;
 }
 
+bool SiteProcess::beginStop()
+{
+    m_process.terminate();
+    QByteArray log;
+    return QTest::qWaitFor(
+        [&] {
+            log += m_process.readAll();
+            return log.contains("stopping");
+        },
+        10000);
+}
+
 QString SiteProcess::baseAddress() const
 {
     return QStringLiteral("http://127.0.0.1:%1/").arg(m_port);

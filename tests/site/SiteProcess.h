@@ -31,6 +31,8 @@ public:
     // Starts serving; false when it did not come up.
     bool start(const QStringList &extra = {});
     bool stop();
+    // Sends SIGTERM and returns once the site says it is stopping; stop() waits for the end.
+    bool beginStop();
     QString baseAddress() const;
     quint16 port() const { return m_port; }
     QString database() const { return m_database; }

@@ -193,6 +193,29 @@ void TestSite::refusedSubmission()
     QVERIFY(notes.body.contains("<table id=\"Table2\">\n</table>"));
 }
 
+void TestSite::anonymousVisitsStoreNothing()
+{
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start());
+    auto sessions = [&site] {
+        QProcess sqlite;
+        sqlite.start("sqlite3", {site.database().mid(7), "SELECT COUNT(*) FROM sessions"});
+        return sqlite.waitForFinished() ? sqlite.readAllStandardOutput().trimmed() : "?";
+    };
+    for (int i = 0; i < 1000; ++i) {
+        site.forgetCookie();
+        QCOMPARE(site.request("GET", i % 2 ? "/account.asp" : "/noteimport.aspx").status, 200);
+    }
+    // Nor does a failed log-in; the first one that succeeds makes the session's row.
+    SiteProcess::Reply page = site.request("GET", "/noteimport.aspx");
+    page = site.submit(page, note("n.pv", "t", "wrong"));
+    QCOMPARE(page.label(), QStringLiteral("The password or Email Address was incorrect"));
+    QCOMPARE(sessions(), QByteArray("0"));
+    QCOMPARE(site.submit(page, download()).label(), QStringLiteral("Your notes:"));
+    QCOMPARE(sessions(), QByteArray("1"));
+}
+
 void TestSite::wrongPasswordThrottled()
 {
     SiteProcess site;
@@ -229,6 +252,12 @@ void TestSite::addressThrottledBehindProxy()
     const QString failure = QStringLiteral("The password or Email Address was incorrect");
     QCOMPARE(from("10.1.1.1, 203.0.113.7", kEmail), failure);
     QCOMPARE(from("203.0.113.7, 198.51.100.2", kEmail), QStringLiteral("Your notes:"));
+    // The addresses of one IPv6 /64 count as one.
+    for (int i = 0; i < 5; ++i)
+        from("2001:db8:1:2::" + QByteArray::number(i + 1),
+             QStringLiteral("nobody%1@example.org").arg(i));
+    QCOMPARE(from("2001:db8:1:2:ffff::1", kEmail), failure);
+    QCOMPARE(from("2001:db8:1:3::1", kEmail), QStringLiteral("Your notes:"));
 }
 
 void TestSite::slowClientTimedOut()
@@ -242,6 +271,27 @@ void TestSite::slowClientTimedOut()
     QVERIFY(socket.waitForBytesWritten(5000));
     // The server hangs up on a request that stops coming; the client sees the close.
     QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 15000);
+}
+
+void TestSite::answerInFlightFinishesOnStop()
+{
+    SiteProcess site;
+    QVERIFY(site.start());
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, site.port());
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write("POST /noteimport.aspx HTTP/1.1\r\nHost: x\r\nExpect: 100-continue\r\n"
+                 "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 11\r\n\r\n");
+    // Asking for the body, the site has taken the request up.
+    QVERIFY(socket.waitForReadyRead(5000) && socket.readAll().contains(" 100 "));
+    QVERIFY(site.beginStop());
+    socket.write("PageState=x");
+    QByteArray answer;
+    while (socket.waitForReadyRead(5000))
+        answer += socket.readAll();
+    QVERIFY2(answer.startsWith("HTTP/1.1 403") && answer.contains("</html>"),
+             answer.left(200).constData());
+    QVERIFY(site.stop()); // a second SIGTERM, and still a clean end
 }
 
 void TestSite::newerSchemaRefused()

@@ -13,9 +13,11 @@ private slots:
     void overwrite();
     void refusedSubmission_data();
     void refusedSubmission();
+    void anonymousVisitsStoreNothing();
     void wrongPasswordThrottled();
     void addressThrottledBehindProxy();
     void slowClientTimedOut();
+    void answerInFlightFinishesOnStop();
     void newerSchemaRefused();
     void browserPages();
 };
