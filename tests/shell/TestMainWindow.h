@@ -17,6 +17,7 @@ private slots:
     void notesFolderIsShown();
     void secondStartShowsTheFirst();
     void lockLeftByAKilledStartIsTakenOver();
+    void exitRightAfterTypingKeepsTheLastText();
 
 private:
     QTemporaryDir m_notes;
