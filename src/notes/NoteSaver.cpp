@@ -47,38 +47,56 @@ void NoteSaver::loaded(const QString &bodyText)
 
 NoteSaver::Outcome NoteSaver::run(const QString &bodyText, bool autoSave)
 {
+    const Plan planned = plan(bodyText, autoSave);
     Outcome outcome;
+    outcome.changed = planned.changed;
+    if (planned.request) {
+        const NoteWriteRequest &request = *planned.request;
+        outcome.attempted = true;
+        outcome.write = WriteNoteFile(request.text, request.path, request.old);
+        written(request, outcome.write);
+    }
+    return outcome;
+}
+
+NoteSaver::Plan NoteSaver::plan(const QString &bodyText, bool autoSave)
+{
+    Plan plan;
     const QString trimmed = trimSpaces(bodyText);
     if (trimmed == m_lastSaved && !m_force) {
         // A write that failed (disk full, folder gone) is tried again with the same text, so
         // the note reaches the disk as soon as it can without waiting for a keystroke.
-        if (m_writeFailed && autoSave && !m_path.isEmpty()) {
-            outcome.attempted = true;
-            outcome.write = write(trimmed);
-        }
-        return outcome;
+        if (m_writeFailed && autoSave && !m_path.isEmpty())
+            plan.request = request(trimmed);
+        return plan;
     }
-    outcome.changed = true;
+    plan.changed = true;
     m_previous = m_lastSaved;
     m_lastSaved = trimmed;
-    if ((autoSave || m_force) && !m_path.isEmpty()) {
-        outcome.attempted = true;
-        outcome.write = write(trimmed);
-    }
+    if ((autoSave || m_force) && !m_path.isEmpty())
+        plan.request = request(trimmed);
     m_force = false;
-    return outcome;
+    return plan;
 }
 
-NoteWriteResult NoteSaver::write(const QString &trimmed)
+NoteWriteRequest NoteSaver::request(const QString &trimmed)
 {
+    // Only the first write after Save As over another note may send that note to the trash;
+    // the ones after it replace what this note wrote there.
     const OldNote old = m_trashOld ? OldNote::Trash : OldNote::Overwrite;
-    NoteWriteResult result = WriteNoteFile(toFileText(trimmed), m_path, old);
-    if (result.ok())
-        m_trashOld = false;
+    m_trashOld = false;
+    return {toFileText(trimmed), m_path, old};
+}
+
+void NoteSaver::written(const NoteWriteRequest &request, const NoteWriteResult &result)
+{
+    if (request.path != m_path)
+        return;
     m_writeFailed = !result.ok();
     if (result.ok())
-        m_onDisk = trimmed;
-    return result;
+        m_onDisk = toBodyText(request.text);
+    else if (request.old == OldNote::Trash)
+        m_trashOld = true;
 }
 
 bool NoteSaver::hasUnsavedEdits() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/NoteFile.h"
+#include "store/NoteWriter.h"
 
 #include <QString>
 #include <optional>
@@ -35,8 +36,19 @@ public:
     void trashOldFileAtNextWrite() { m_trashOld = true; }
     bool forced() const { return m_force; }
 
-    // One run of the save routine over the body's text.
+    // One run of the save routine over the body's text, writing on this thread.
     Outcome run(const QString &bodyText, bool autoSave);
+
+    // The same run, leaving the write to a writer: what to write, if anything. Its outcome
+    // is handed back through written().
+    struct Plan {
+        bool changed = false;
+        std::optional<NoteWriteRequest> request;
+    };
+    Plan plan(const QString &bodyText, bool autoSave);
+    // A write planned here has ended; outcomes for a path the note has since left only
+    // count for that path's old file.
+    void written(const NoteWriteRequest &request, const NoteWriteResult &result);
 
     const QString &lastSaved() const { return m_lastSaved; }
     // The saved text before the last change; Ctrl+Z puts it back.
@@ -50,7 +62,7 @@ public:
     bool writeFailed() const { return m_writeFailed; }
 
 private:
-    NoteWriteResult write(const QString &trimmed);
+    NoteWriteRequest request(const QString &trimmed);
 
     QString m_path;
     QString m_lastSaved;

@@ -13,6 +13,7 @@
 #include "settings/NoteColours.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
+#include "store/NoteWriter.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -98,6 +99,40 @@ NoteWindow::NoteWindow(NoteBorder border, const NoteOptions &options, SettingsSt
     m_body->installEventFilter(this);
     m_body->viewport()->installEventFilter(this);
 
+    // The Save As row and the warning bar are made when first needed: most notes never
+    // show them, and with hundreds of notes open each control counts.
+    m_saveAsName = nullptr;
+    m_saveAsOk = nullptr;
+    m_saveAsCancel = nullptr;
+    m_warningBar = nullptr;
+
+    m_writer = new NoteWriter(this);
+    connect(m_writer, &NoteWriter::written, this, &NoteWindow::reportWrite);
+
+    m_retryTimer = new QTimer(this);
+    m_retryTimer->setObjectName(QStringLiteral("Timer2"));
+    m_retryTimer->setInterval(1000);
+
+    m_positionTimer = new QTimer(this);
+    m_positionTimer->setSingleShot(true);
+    m_positionTimer->setInterval(kPositionDelayMs);
+
+    buildMenu();
+
+    connect(m_body, &QTextEdit::textChanged, this, &NoteWindow::onBodyEdited);
+    connect(m_retryTimer, &QTimer::timeout, this, &NoteWindow::runSaveRoutine);
+    connect(m_positionTimer, &QTimer::timeout, this, &NoteWindow::storePosition);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &NoteWindow::keepOnScreens);
+
+    setSizeTwips(kBodyDesignHeight + kFrameHeight, kBodyDesignWidth + kFrameWidth);
+}
+
+NoteWindow::~NoteWindow() = default;
+
+void NoteWindow::buildNameRow()
+{
+    if (m_saveAsName)
+        return;
     m_saveAsName = new QLineEdit(this);
     m_saveAsName->setObjectName(QStringLiteral("Text3"));
     m_saveAsName->setGeometry(Twips::rect(0, 0, 2295, 285));
@@ -110,38 +145,26 @@ NoteWindow::NoteWindow(NoteBorder border, const NoteOptions &options, SettingsSt
     m_saveAsCancel->setObjectName(QStringLiteral("Command2"));
     m_saveAsCancel->setGeometry(Twips::rect(3120, 0, 735, 255));
     m_saveAsCancel->hide();
+    connect(m_saveAsOk, &QPushButton::clicked, this, &NoteWindow::confirmSaveAs);
+    connect(m_saveAsCancel, &QPushButton::clicked, this, &NoteWindow::cancelSaveAs);
+    connect(m_saveAsName, &QLineEdit::returnPressed, this, &NoteWindow::confirmSaveAs);
+}
 
-    m_retryTimer = new QTimer(this);
-    m_retryTimer->setObjectName(QStringLiteral("Timer2"));
-    m_retryTimer->setInterval(1000);
-
+QLabel *NoteWindow::warningBar()
+{
+    if (m_warningBar)
+        return m_warningBar;
     m_warningBar = new QLabel(this);
     m_warningBar->setObjectName(QStringLiteral("WarningBar"));
     m_warningBar->setWordWrap(true);
     m_warningBar->setFocusPolicy(Qt::NoFocus);
     m_warningBar->setAutoFillBackground(true);
     m_warningBar->setToolTip(tr("Click to close this message"));
+    m_warningBar->setStyleSheet(QString::fromLatin1(kWarningBarStyle));
     m_warningBar->installEventFilter(this);
     m_warningBar->hide();
-
-    m_positionTimer = new QTimer(this);
-    m_positionTimer->setSingleShot(true);
-    m_positionTimer->setInterval(kPositionDelayMs);
-
-    buildMenu();
-
-    connect(m_body, &QTextEdit::textChanged, this, &NoteWindow::onBodyEdited);
-    connect(m_retryTimer, &QTimer::timeout, this, &NoteWindow::runSaveRoutine);
-    connect(m_saveAsOk, &QPushButton::clicked, this, &NoteWindow::confirmSaveAs);
-    connect(m_saveAsCancel, &QPushButton::clicked, this, &NoteWindow::cancelSaveAs);
-    connect(m_saveAsName, &QLineEdit::returnPressed, this, &NoteWindow::confirmSaveAs);
-    connect(m_positionTimer, &QTimer::timeout, this, &NoteWindow::storePosition);
-    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &NoteWindow::keepOnScreens);
-
-    setSizeTwips(kBodyDesignHeight + kFrameHeight, kBodyDesignWidth + kFrameWidth);
+    return m_warningBar;
 }
-
-NoteWindow::~NoteWindow() = default;
 
 void NoteWindow::buildMenu()
 {
@@ -183,7 +206,7 @@ void NoteWindow::buildMenu()
     connect(m_pasteAction, &QAction::triggered, m_body, &QTextEdit::paste);
     connect(m_selectAllAction, &QAction::triggered, m_body, &QTextEdit::selectAll);
     connect(m_printAction, &QAction::triggered, this, &NoteWindow::print);
-    connect(m_reminderAction, &QAction::triggered, this, &NoteWindow::reminderRequested);
+    connect(m_reminderAction, &QAction::triggered, this, &NoteWindow::requestReminder);
 }
 
 // ---- Loading ----
@@ -319,7 +342,7 @@ void NoteWindow::layoutBody()
 
 int NoteWindow::layoutWarningBar()
 {
-    if (m_warningBar->isHidden())
+    if (!m_warningBar || m_warningBar->isHidden())
         return 0;
     const int barHeight = m_warningBar->heightForWidth(width());
     const int h = barHeight > 0 ? barHeight : m_warningBar->sizeHint().height();
@@ -337,6 +360,10 @@ void NoteWindow::moveEvent(QMoveEvent *event)
 
 void NoteWindow::closeEvent(QCloseEvent *event)
 {
+    // The last keystrokes are on their way to the disk; closing waits for them, so only
+    // edits that really were not written are asked about.
+    if (!m_closeConfirmed)
+        finishWriting(QDeadlineTimer(kFinishWritingMs));
     // Closing would lose edits that automatic saving did not write: ask first.
     if (!m_closeConfirmed && hasUnsavedEdits()) {
         event->ignore();
@@ -444,7 +471,10 @@ void NoteWindow::onBodyEdited()
 
 void NoteWindow::runSaveRoutine()
 {
-    reportWrite(m_saver.run(m_body->toPlainText(), m_options.autoSave()));
+    const NoteSaver::Plan plan = m_saver.plan(m_body->toPlainText(), m_options.autoSave());
+    // The disk is left to the writer's thread; the outcome comes back to reportWrite.
+    if (plan.request)
+        m_writer->submit(*plan.request);
     applyFontSize();
 }
 
@@ -461,29 +491,25 @@ void NoteWindow::applyFontSize()
     m_body->setFont(font);
 }
 
-void NoteWindow::reportWrite(const NoteSaver::Outcome &outcome)
+void NoteWindow::reportWrite(const NoteWriteRequest &request, const NoteWriteResult &result)
 {
-    if (!outcome.attempted)
-        return;
-    if (outcome.write.ok()) {
+    m_saver.written(request, result);
+    if (result.ok()) {
         m_retryTimer->stop();
         m_lastWriteError.clear();
         m_failureShown = false;
-        if (!m_warningBar->isHidden()) {
+        if (m_warningBar && !m_warningBar->isHidden()) {
             m_warningBar->hide();
             layoutBody();
         }
-        emit noteWritten(outcome.write.path);
-        if (!outcome.write.trashedTo.isEmpty())
-            tellTrashed(outcome.write.trashedTo);
+        emit noteWritten(result.path, request.text);
+        if (!result.trashedTo.isEmpty())
+            tellTrashed(result.trashedTo);
         return;
     }
-    m_lastWriteError = outcome.write.message();
-    // Styled when first needed: a style sheet per note window costs time and memory at
-    // start-up with hundreds of notes open, and most notes never show the bar.
-    if (m_warningBar->styleSheet().isEmpty())
-        m_warningBar->setStyleSheet(QString::fromLatin1(kWarningBarStyle));
-    m_warningBar->setText(m_lastWriteError);
+    m_lastWriteError = result.message();
+    // Made when first needed: most notes never show the bar.
+    warningBar()->setText(m_lastWriteError);
     // Tried again every second until the disk takes the note (space freed, folder back).
     m_retryTimer->start();
     // Told once: the bar stays until closed or until a write works again, and it never
@@ -506,9 +532,7 @@ void NoteWindow::tellTrashed(const QString &trashedTo)
     }
     // In the bar at the foot, as a failed write is: the keyboard stays in the note, and the
     // bar goes with the next write.
-    if (m_warningBar->styleSheet().isEmpty())
-        m_warningBar->setStyleSheet(QString::fromLatin1(kWarningBarStyle));
-    m_warningBar->setText(message);
+    warningBar()->setText(message);
     m_warningBar->show();
     layoutBody();
 }
@@ -517,7 +541,15 @@ bool NoteWindow::saveNow()
 {
     m_saver.forceNextSave();
     runSaveRoutine();
+    if (!finishWriting(QDeadlineTimer(kFinishWritingMs)))
+        m_lastWriteError = tr("Could not save %1: the disk did not finish writing it in time")
+                               .arg(QFileInfo(m_saver.path()).fileName());
     return m_lastWriteError.isEmpty();
+}
+
+bool NoteWindow::finishWriting(QDeadlineTimer deadline)
+{
+    return m_writer->finish(deadline);
 }
 
 bool NoteWindow::eventFilter(QObject *watched, QEvent *event)
@@ -546,7 +578,7 @@ void NoteWindow::keyPressEvent(QKeyEvent *event)
 {
     // Escape left unused by the control in focus is the Save As row's Cancel.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
-        m_saveAsName->isVisible())
+        m_saveAsName && m_saveAsName->isVisible())
         cancelSaveAs();
     else
         QWidget::keyPressEvent(event);
@@ -622,6 +654,8 @@ void NoteWindow::deleteNote()
         m_deleting = true;
         setBodyText(QString());
         runSaveRoutine();
+        // The removal's outcome decides whether the window goes.
+        finishWriting(QDeadlineTimer(kFinishWritingMs));
         m_deleting = false;
         // A note whose file could not be removed stays in sight with its warning.
         if (m_lastWriteError.isEmpty())
@@ -640,6 +674,7 @@ void NoteWindow::save()
 
 void NoteWindow::askSaveAsName()
 {
+    buildNameRow();
     m_saveAsName->setText(QFileInfo(m_saver.path()).fileName());
     showNameRow(true);
     m_saveAsName->setFocus();
@@ -716,9 +751,11 @@ void NoteWindow::cancelSaveAs()
 
 void NoteWindow::showNameRow(bool shown)
 {
-    m_saveAsName->setVisible(shown);
-    m_saveAsOk->setVisible(shown);
-    m_saveAsCancel->setVisible(shown);
+    if (m_saveAsName) {
+        m_saveAsName->setVisible(shown);
+        m_saveAsOk->setVisible(shown);
+        m_saveAsCancel->setVisible(shown);
+    }
     m_bodyTopTwips = shown ? kBodyTopBelowNameRow : 0;
     layoutBody();
     if (!shown)
@@ -747,4 +784,17 @@ void NoteWindow::setReminderPanel(QWidget *panel)
     panel->setGeometry(Twips::rect(120, 360, 3135, 1455));
     panel->hide();
     panel->raise();
+}
+
+QWidget *NoteWindow::reminderPanel()
+{
+    if (!m_reminderPanel && m_panelMaker)
+        setReminderPanel(m_panelMaker());
+    return m_reminderPanel;
+}
+
+void NoteWindow::requestReminder()
+{
+    reminderPanel();
+    emit reminderRequested();
 }

@@ -3,6 +3,7 @@
 #include "NoteSaver.h"
 #include "store/NotesFolder.h"
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -11,6 +12,9 @@
 enum class NoteBorder { Thin, Full };
 
 class NoteOptions;
+class NoteWriter;
+struct NoteWriteRequest;
+struct NoteWriteResult;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -57,8 +61,13 @@ public:
 
     // Edits that automatic saving did not write, or whose write failed.
     bool hasUnsavedEdits() const { return m_saver.hasUnsavedEdits(); }
-    // Writes the note now whatever the options say; false when the write failed.
+    // Writes the note now whatever the options say, waiting for the disk (at most 5 s);
+    // false when the write failed or did not finish.
     bool saveNow();
+    // Waits, at most until deadline, for the writes handed to the disk; false if time ran out.
+    bool finishWriting(QDeadlineTimer deadline);
+    // How long closing, Exit and the end of the session wait for the last writes.
+    static constexpr int kFinishWritingMs = 5000;
     // Why the last write failed; empty after a write that worked.
     QString lastWriteError() const { return m_lastWriteError; }
 
@@ -75,11 +84,15 @@ public:
 
     // The reminder panel goes here, hidden until asked for; the window takes ownership.
     void setReminderPanel(QWidget *panel);
-    QWidget *reminderPanel() const { return m_reminderPanel; }
+    // Makes the panel when it is first wanted, so notes never reminded of cost nothing.
+    using PanelMaker = std::function<QWidget *()>;
+    void setReminderPanelMaker(PanelMaker maker) { m_panelMaker = std::move(maker); }
+    QWidget *reminderPanel();
 
 signals:
-    // The note's file at path was replaced or removed.
-    void noteWritten(const QString &path);
+    // The note's file at path was replaced by text (CR LF line ends), or removed when text
+    // is blank.
+    void noteWritten(const QString &path, const QString &text);
     // The note's old file went to the trash while the window was out of sight; message
     // says where.
     void noteTrashed(const QString &message);
@@ -107,6 +120,9 @@ private:
     void layoutForSize();
     void layoutBody();
     int layoutWarningBar(); // its height, 0 while hidden
+    QLabel *warningBar();   // made when first needed
+    void buildNameRow();
+    void requestReminder();
 
     void onBodyEdited();
     void runSaveRoutine();
@@ -114,7 +130,7 @@ private:
     void showMenu(const QPoint &globalPos);
     void setBodyText(const QString &text);
     void applyFontSize();
-    void reportWrite(const NoteSaver::Outcome &outcome);
+    void reportWrite(const NoteWriteRequest &request, const NoteWriteResult &result);
 
     void insertTimeStamp();
     void print();
@@ -133,6 +149,7 @@ private:
     SettingsStore &m_settings;
     NotesFolder m_folder;
     NoteSaver m_saver;
+    NoteWriter *m_writer;
     int m_noteNumber = 0;
     bool m_loaded = false;
     int m_heightTwips = 0;
@@ -148,10 +165,11 @@ private:
     std::optional<QPoint> m_placedAt;
     QPrinter *m_printer = nullptr;
     QPointer<QWidget> m_reminderPanel;
+    PanelMaker m_panelMaker;
     OpenNoteFinder m_openNoteFinder;
 
     QTextEdit *m_body;           // the note's text
-    QLineEdit *m_saveAsName;     // Save As: the new name
+    QLineEdit *m_saveAsName;     // Save As: the new name (the row is made when first asked)
     QPushButton *m_saveAsOk;     // Save As: "OK"
     QPushButton *m_saveAsCancel; // Save As: "Cancel"
     QTimer *m_retryTimer;        // runs the save routine again while writes fail

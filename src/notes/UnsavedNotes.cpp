@@ -3,6 +3,7 @@
 #include "NoteWindow.h"
 #include "platform/Notice.h"
 #include "platform/ProductInfo.h"
+#include "store/NoteWriter.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -23,6 +24,9 @@ QList<NoteWindow *> find()
 
 void confirmExit(QWidget *parent, const std::function<void()> &proceed)
 {
+    // Writes still on their way count as saved once they land; only then is it known which
+    // edits were not written.
+    NoteWriter::finishAll(QDeadlineTimer(NoteWindow::kFinishWritingMs));
     confirm(find(), parent, proceed);
 }
 

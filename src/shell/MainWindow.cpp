@@ -15,6 +15,7 @@
 #include "shell/NoteSearch.h"
 #include "shell/StartupQuestion.h"
 #include "shell/TrayIcon.h"
+#include "store/NoteWriter.h"
 #include "sync/SyncWindow.h"
 
 #include <QApplication>
@@ -25,12 +26,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QSessionManager>
 #include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
@@ -205,6 +208,15 @@ MainWindow::MainWindow(SettingsStore &settings, NotesFolder folder, QWidget *par
                     m_tray->showMessage(tr("Reminder: %1").arg(fileName),
                                         firstWords.isEmpty() ? tr("(empty note)") : firstWords);
             });
+
+    // The session ending or the program quitting waits for the notes still being written.
+    const auto finishWrites = [] {
+        if (!NoteWriter::finishAll(QDeadlineTimer(NoteWindow::kFinishWritingMs)))
+            qWarning("Pinvelle: some notes were still being written when the program ended");
+    };
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            [finishWrites](QSessionManager &) { finishWrites(); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, finishWrites);
 
     showNotesFolder();
 }
@@ -458,12 +470,13 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void MainWindow::noteWritten(const QString &path)
+void MainWindow::noteWritten(const QString &path, const QString &text)
 {
     // Only a list that has been filled is kept up to date as notes are written.
     if (!m_noteList->isVisibleTo(this))
         return;
-    const NoteCatalogue::Change change = m_catalogue.noteChanged(QFileInfo(path).fileName());
+    // The note says what it wrote: the file is not read back for its preview.
+    const NoteCatalogue::Change change = m_catalogue.noteWritten(QFileInfo(path).fileName(), text);
     using Kind = NoteCatalogue::Change::Kind;
     switch (change.kind) {
     case Kind::None:
@@ -507,6 +520,14 @@ void MainWindow::quitWhenNothingIsLeft()
 
 void MainWindow::exitProgram()
 {
+    // What was typed last is on its way to the disk: Exit waits for it, and rather than
+    // lose it keeps running when the disk does not answer in time.
+    if (!NoteWriter::finishAll(QDeadlineTimer(NoteWindow::kFinishWritingMs))) {
+        Notice::show(this, tr("Pinvelle keeps running because the disk did not finish writing "
+                              "some notes within %1 seconds. Try Exit again in a moment.")
+                               .arg(NoteWindow::kFinishWritingMs / 1000));
+        return;
+    }
     // Edits that automatic saving did not write are offered for saving first.
     UnsavedNotes::confirmExit(this, [this] {
         unload();

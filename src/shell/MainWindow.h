@@ -99,7 +99,7 @@ private:
     void unload();
     void scanReminders();
     void showNotesFolder();
-    void noteWritten(const QString &path);
+    void noteWritten(const QString &path, const QString &text);
     void openAllNotes();
     void quitWhenNothingIsLeft();
 

@@ -156,6 +156,17 @@ int NoteCatalogue::rowOf(const QString &fileName) const
 
 NoteCatalogue::Change NoteCatalogue::noteChanged(const QString &fileName)
 {
+    return update(fileName, std::nullopt);
+}
+
+NoteCatalogue::Change NoteCatalogue::noteWritten(const QString &fileName, const QString &text)
+{
+    return update(fileName, text);
+}
+
+NoteCatalogue::Change NoteCatalogue::update(const QString &fileName,
+                                            const std::optional<QString> &text)
+{
     m_filesRead = 0;
     if (!isNoteFile(fileName))
         return {};
@@ -169,14 +180,24 @@ NoteCatalogue::Change NoteCatalogue::noteChanged(const QString &fileName)
         m_entries.erase(m_entries.begin() + row);
         return {Change::Kind::Removed, row};
     }
+    // Known text needs only the file's time, so a later refresh sees the entry as current.
+    const auto fill = [&](Entry &entry) {
+        if (!text) {
+            readPreview(entry, path);
+            return;
+        }
+        entry.modified = std::filesystem::last_write_time(path, error);
+        entry.preview = previewOf(*text);
+        entry.searchForm = NoteSearch::searchForm(entry.fileName + QLatin1Char('\n') + *text);
+    };
     if (row >= 0) {
-        readPreview(m_entries[static_cast<size_t>(row)], path);
+        fill(m_entries[static_cast<size_t>(row)]);
         return {Change::Kind::Updated, row};
     }
     Entry entry;
     entry.fileName = fileName;
     entry.sortKey = fileName.toCaseFolded();
-    readPreview(entry, path);
+    fill(entry);
     const int at = insertionRow(fileName);
     m_entries.insert(m_entries.begin() + at, std::move(entry));
     return {Change::Kind::Inserted, at};

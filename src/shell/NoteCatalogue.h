@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 // The notes of the notes folder as the main window lists them: one entry per note file,
@@ -27,6 +28,9 @@ public:
     void refresh();
     // Brings the entry of one note file up to date after it was written or removed.
     Change noteChanged(const QString &fileName);
+    // The same for a note the program has just written with text, or removed (blank text),
+    // without reading the file.
+    Change noteWritten(const QString &fileName, const QString &text);
 
     int size() const { return static_cast<int>(m_entries.size()); }
     QString entry(int row) const;
@@ -61,6 +65,7 @@ private:
     // Reads the note at path for its preview and search form, remembering the time it was last
     // changed.
     void readPreview(Entry &entry, const std::filesystem::path &path);
+    Change update(const QString &fileName, const std::optional<QString> &text);
     int rowOf(const QString &fileName) const;
     int insertionRow(const QString &fileName) const;
 

@@ -35,9 +35,12 @@ NoteWindow *NoteOpener::createWindow()
         return other && other != window &&
                m_registry.activate(name) == WindowRegistry::Activation::Activated;
     });
-    auto *panel = new ReminderPanel(m_settings, *m_clock);
-    window->setReminderPanel(panel);
-    connect(window, &NoteWindow::reminderRequested, panel, &ReminderPanel::showStored);
+    // Most notes are never reminded of: the panel is made when first wanted.
+    window->setReminderPanelMaker([this, window, clock = m_clock]() -> QWidget * {
+        auto *panel = new ReminderPanel(m_settings, *clock);
+        connect(window, &NoteWindow::reminderRequested, panel, &ReminderPanel::showStored);
+        return panel;
+    });
     m_registry.add(window);
     m_current = window;
     return window;

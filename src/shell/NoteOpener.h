@@ -47,8 +47,8 @@ public:
     void setClock(const Clock &clock) { m_clock = &clock; }
 
 signals:
-    // A note window wrote or removed its file.
-    void noteWritten(const QString &path);
+    // A note window wrote its file with text, or removed it (blank text).
+    void noteWritten(const QString &path, const QString &text);
     // A note's old file went to the trash out of the user's sight; message says where.
     void noteTrashed(const QString &message);
 

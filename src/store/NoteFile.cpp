@@ -36,7 +36,8 @@ QString ReadNoteFile(const QString &path)
     return NoteText::decode(bytes);
 }
 
-NoteWriteResult WriteNoteFile(const QString &text, const QString &path, OldNote old)
+NoteWriteResult WriteNoteFile(const QString &text, const QString &path, OldNote old,
+                              const std::function<bool()> &folderSyncWanted)
 {
     NoteWriteResult result{path, {}, {}};
     const QFileInfo info(path);
@@ -85,6 +86,7 @@ NoteWriteResult WriteNoteFile(const QString &text, const QString &path, OldNote 
         result.error = file.errorString();
         return result;
     }
-    SyncDirectory(info.absolutePath());
+    if (!folderSyncWanted || folderSyncWanted())
+        SyncDirectory(info.absolutePath());
     return result;
 }

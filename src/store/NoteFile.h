@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 // The outcome of replacing a note's file: empty error means the disk holds the new text.
 struct NoteWriteResult {
@@ -27,5 +28,9 @@ enum class OldNote {
 // the text is only spaces. The old file is replaced only once the new text is wholly on
 // disk, so a failure leaves the previous note as it was; the folder is then flushed, so the
 // replacement survives a power cut.
+// A writer that already holds a newer text for the same note may answer false to
+// folderSyncWanted, asked once the file is replaced: that newer write's folder sync then
+// makes both replacements last.
 NoteWriteResult WriteNoteFile(const QString &text, const QString &path,
-                              OldNote old = OldNote::Overwrite);
+                              OldNote old = OldNote::Overwrite,
+                              const std::function<bool()> &folderSyncWanted = {});

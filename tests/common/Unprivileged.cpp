@@ -1,22 +1,22 @@
 #include "Unprivileged.h"
 
-#include <sys/fsuid.h>
 #include <unistd.h>
 
 namespace {
 constexpr unsigned kNobody = 65534;
 }
 
-// Changing the file-system user id away from 0 drops root's right to ignore
-// permissions for this thread; setting it back restores them. The group changes too,
-// or root's group would still be granted what a folder allows its group.
-Unprivileged::Unprivileged()
-    : m_previousUser(static_cast<unsigned>(setfsuid(kNobody))),
-      m_previousGroup(static_cast<unsigned>(setfsgid(kNobody)))
-{}
+// Notes are written on a worker thread, so root's right to ignore permissions is dropped
+// for the whole process: the C library applies an effective id to every thread. The group
+// changes too, or root's group would still be granted what a folder allows its group.
+Unprivileged::Unprivileged() : m_previousUser(geteuid()), m_previousGroup(getegid())
+{
+    if (setegid(kNobody) != 0 || seteuid(kNobody) != 0)
+        return;
+}
 
 Unprivileged::~Unprivileged()
 {
-    setfsgid(m_previousGroup);
-    setfsuid(m_previousUser);
+    if (seteuid(m_previousUser) != 0 || setegid(m_previousGroup) != 0)
+        return;
 }

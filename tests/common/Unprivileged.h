@@ -1,6 +1,6 @@
 #pragma once
 
-// While alive, file access on this thread is checked as an unprivileged user, so a test
+// While alive, file access in this process is checked as an unprivileged user, so a test
 // run as root still meets a read-only folder as a user would.
 class Unprivileged final {
 public:

@@ -1,7 +1,10 @@
 #include "NoteFixture.h"
 
+#include "store/NoteWriter.h"
+
 #include <QFile>
 #include <QMessageBox>
+#include <QTest>
 
 NoteFixture::NoteFixture()
     : folder(dir.path()), settings(std::make_unique<SettingsStore>(
@@ -31,14 +34,21 @@ void NoteFixture::writeNote(const QString &fileName, const QString &text) const
         file.write(text.toUtf8() + "\r\n");
 }
 
+void NoteFixture::finishWrites()
+{
+    QVERIFY(NoteWriter::finishAll(QDeadlineTimer(5000)));
+}
+
 QByteArray NoteFixture::bytesOf(const QString &fileName) const
 {
+    finishWrites();
     QFile file(path(fileName));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool NoteFixture::exists(const QString &fileName) const
 {
+    finishWrites();
     return QFile::exists(path(fileName));
 }
 

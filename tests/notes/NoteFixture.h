@@ -26,6 +26,9 @@ public:
     QString path(const QString &fileName) const { return folder.filePath(fileName); }
     // Puts text on disk as the note file fileName (CR LF line ends, as written).
     void writeNote(const QString &fileName, const QString &text) const;
+    // Waits for the notes' writes to reach the disk and their outcomes to reach the windows.
+    static void finishWrites();
+    // What the file holds once the writes handed over so far are done.
     QByteArray bytesOf(const QString &fileName) const;
     bool exists(const QString &fileName) const;
 

@@ -255,8 +255,8 @@ void TestNoteWindow::trailingSpacesDoNotRewrite()
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
     // A tab is not a blank.
     QTest::keyClick(child<QTextEdit>(note, "Text1"), Qt::Key_Tab);
-    QCOMPARE(written.count(), 1);
     QCOMPARE(f.bytesOf(kSeven), QByteArray("\tmilk\r\n"));
+    QCOMPARE(written.count(), 1);
 }
 
 void TestNoteWindow::deletingAllTextRemovesTheFile()
@@ -400,6 +400,7 @@ void TestNoteWindow::failedWriteKeepsTheFileAndWarnsOnce()
     {
         Unprivileged asUser;
         typeInto(note, QStringLiteral("?"));
+        NoteFixture::finishWrites();
         QVERIFY(child<QLabel>(note, "WarningBar")->isVisible());
     }
     QVERIFY(QFile::setPermissions(f.dir.path(), writable));

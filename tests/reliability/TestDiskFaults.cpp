@@ -154,6 +154,7 @@ void TestDiskFaults::deletedFolderIsWrittenOnceItIsBack()
     QVERIFY(QDir(f.dir.path()).removeRecursively());
 
     typeInto(note, QStringLiteral("s"));
+    NoteFixture::finishWrites(); // the write fails on the writer's thread
     QVERIFY(child<QLabel>(note, "WarningBar")->isVisible());
     QVERIFY(!QFileInfo::exists(f.dir.path()));
     QCOMPARE(child<QTextEdit>(note, "Text1")->toPlainText(), QStringLiteral("milks"));

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 #include <QUuid>
 
@@ -223,4 +224,21 @@ void TestMainWindow::lockLeftByAKilledStartIsTakenOver()
     QCOMPARE(instance.start(), SingleInstance::Role::Primary);
     SingleInstance second(key);
     QCOMPARE(second.start(), SingleInstance::Role::Secondary);
+}
+
+void TestMainWindow::exitRightAfterTypingKeepsTheLastText()
+{
+    SettingsStore store;
+    MainWindow menu(store, NotesFolder(m_notes.path()));
+    menu.start();
+    NoteWindow *note = menu.noteOpener().newNote();
+    QVERIFY(note);
+    // A burst: most keystrokes arrive while the one before is still being written.
+    const QString typed = QStringLiteral("milk, eggs, bread and a little butter for Sunday");
+    QTest::keyClicks(child<QTextEdit>(note, "Text1"), typed);
+    const QString path = note->filePath();
+    QTest::mouseClick(child<QPushButton>(&menu, "Command2"), Qt::LeftButton);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), typed.toUtf8() + "\r\n");
 }

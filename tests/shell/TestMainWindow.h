@@ -18,6 +18,7 @@ private slots:
     void notesFolderIsShown();
     void secondStartShowsTheFirst();
     void lockLeftByAKilledStartIsTakenOver();
+    void exitRightAfterTypingKeepsTheLastText();
 
 private:
     QTemporaryDir m_notes;

@@ -286,8 +286,8 @@ void TestNoteOpening::typingUpdatesTheListedEntry()
     QCOMPARE(note->windowTitle(), QStringLiteral("PinvelleQuill2.pv"));
     QTest::keyClicks(child<QTextEdit>(note, "Text1"), QStringLiteral("fresh"));
     QTRY_COMPARE(child<QListWidget>(&menu, "List1")->count(), 2);
-    QCOMPARE(child<QListWidget>(&menu, "List1")->item(1)->text(),
-             QStringLiteral("PinvelleQuill2.pv - fresh"));
+    QTRY_COMPARE(child<QListWidget>(&menu, "List1")->item(1)->text(),
+                 QStringLiteral("PinvelleQuill2.pv - fresh"));
     QCOMPARE(menu.trayIcon().noteItem(1)->data().toString(),
              QStringLiteral("PinvelleQuill2.pv - fresh"));
 
