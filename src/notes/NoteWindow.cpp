@@ -577,8 +577,8 @@ bool NoteWindow::eventFilter(QObject *watched, QEvent *event)
 void NoteWindow::keyPressEvent(QKeyEvent *event)
 {
     // Escape left unused by the control in focus is the Save As row's Cancel.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
-        m_saveAsName && m_saveAsName->isVisible())
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_saveAsName &&
+        m_saveAsName->isVisible())
         cancelSaveAs();
     else
         QWidget::keyPressEvent(event);

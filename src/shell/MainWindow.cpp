@@ -25,15 +25,15 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QSessionManager>
+#include <QShortcut>
 #include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
