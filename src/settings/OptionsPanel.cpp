@@ -120,6 +120,17 @@ OptionsPanel::OptionsPanel(SettingsStore &settings, QWidget *parent)
     hide();
 }
 
+OptionsPanel::~OptionsPanel()
+{
+    // Closing the window while a field has the focus ends its editing and moves the focus;
+    // by then this panel is half gone, so nothing may reach it any more.
+    for (QObject *field : std::initializer_list<QObject *>{m_height, m_width, m_fontSize, m_colour})
+        field->disconnect(this);
+    m_colour->removeEventFilter(this);
+    if (m_colour->lineEdit())
+        m_colour->lineEdit()->removeEventFilter(this);
+}
+
 void OptionsPanel::readLayoutOptions()
 {
     m_allOnTopBox->setChecked(m_settings.readTick(Keys::NotesOnTop) == 1);

@@ -17,6 +17,7 @@ class OptionsPanel final : public BlueFrame {
     Q_OBJECT
 public:
     explicit OptionsPanel(SettingsStore &settings, QWidget *parent = nullptr);
+    ~OptionsPanel() override;
 
     // Start-up reads the stored options in separate steps, in this order.
     void readLayoutOptions(); // "All Notes Stay On Top", "Open All Notes", font size

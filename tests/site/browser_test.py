@@ -96,6 +96,10 @@ with tempfile.TemporaryDirectory() as work:
                 browser.save_screenshot(screenshot)
 
             browser.find_element(By.NAME, "signout").click()
+            # The click returns before the next page has loaded.
+            deadline = time.time() + 15
+            while not browser.current_url.endswith("account.asp") and time.time() < deadline:
+                time.sleep(0.1)
             check("signing out leads back to the sign-in page", browser.current_url.endswith("account.asp"))
             browser.get(base + "onlinetools.asp")
             check("signed out, the notes page is closed", browser.current_url.endswith("account.asp"))
