@@ -1,5 +1,7 @@
 #include "web/HtmlElement.h"
 
+#include "web/GumboChildren.h"
+
 #include <gumbo.h>
 
 #include <QVector>
@@ -7,18 +9,6 @@
 #include <utility>
 
 namespace {
-
-const GumboVector *childrenOf(const GumboNode *node)
-{
-    switch (node->type) {
-    case GUMBO_NODE_DOCUMENT:
-        return &node->v.document.children;
-    case GUMBO_NODE_ELEMENT:
-        return &node->v.element.children;
-    default:
-        return nullptr; // template contents are not part of the page
-    }
-}
 
 // Calls `visit` for every node below `root` in document order, without recursion; `visit`
 // returns false to stop the walk.

@@ -1,5 +1,6 @@
 #include "web/HtmlPage.h"
 
+#include "web/GumboChildren.h"
 #include "web/ParsedHtml.h"
 
 #include <gumbo.h>
@@ -80,18 +81,6 @@ bool isElement(const GumboNode *node, GumboTag tag)
 {
     return node && node->type == GUMBO_NODE_ELEMENT && node->v.element.tag == tag &&
            node->v.element.tag_namespace == GUMBO_NAMESPACE_HTML;
-}
-
-const GumboVector *childrenOf(const GumboNode *node)
-{
-    switch (node->type) {
-    case GUMBO_NODE_DOCUMENT:
-        return &node->v.document.children;
-    case GUMBO_NODE_ELEMENT:
-        return &node->v.element.children;
-    default:
-        return nullptr; // template contents are not part of the page
-    }
 }
 
 const GumboNode *childAt(const GumboVector *children, unsigned int i)
