@@ -15,6 +15,7 @@ import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.common.exceptions import StaleElementReferenceException
 from selenium.webdriver.common.by import By
 
 site_program = sys.argv[1]
@@ -26,6 +27,20 @@ def check(what, ok):
     print(("ok: " if ok else "FAIL: ") + what)
     if not ok:
         failures.append(what)
+
+
+def page_text_when(browser, ready):
+    """The body's text once ready(text) holds or 15 s pass; a click returns before the next
+    page has loaded, so the old body can go stale under the read."""
+    deadline = time.time() + 15
+    while True:
+        try:
+            text = browser.find_element(By.TAG_NAME, "body").text
+            if ready(text) or time.time() > deadline:
+                return text
+        except StaleElementReferenceException:
+            pass
+        time.sleep(0.1)
 
 
 def free_port():
@@ -87,7 +102,7 @@ with tempfile.TemporaryDirectory() as work:
                 if section.find_element(By.TAG_NAME, "h2").text == "Old.pv":
                     section.find_element(By.NAME, "delete").click()
                     break
-            text = browser.find_element(By.TAG_NAME, "body").text
+            text = page_text_when(browser, lambda t: "2 notes." in t)
             check("the deleted note is gone and kept among deleted notes",
                   "2 notes." in text and "Deleted notes" in text)
             if screenshot:
