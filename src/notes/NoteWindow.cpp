@@ -117,8 +117,6 @@ NoteWindow::NoteWindow(NoteBorder border, const NoteOptions &options, SettingsSt
     m_positionTimer->setSingleShot(true);
     m_positionTimer->setInterval(kPositionDelayMs);
 
-    buildMenu();
-
     connect(m_body, &QTextEdit::textChanged, this, &NoteWindow::onBodyEdited);
     connect(m_retryTimer, &QTimer::timeout, this, &NoteWindow::runSaveRoutine);
     connect(m_positionTimer, &QTimer::timeout, this, &NoteWindow::storePosition);
@@ -166,47 +164,41 @@ QLabel *NoteWindow::warningBar()
     return m_warningBar;
 }
 
-void NoteWindow::buildMenu()
+QMenu *NoteWindow::menu()
 {
+    if (m_menu)
+        return m_menu;
+    // Made on first use: most notes are never right-clicked, and with hundreds of notes
+    // open a menu and its thirteen actions each count.
     m_menu = new QMenu(QStringLiteral("RMenu"), this);
     m_menu->setObjectName(QStringLiteral("RMenu"));
-    const auto item = [this](const char *name, const QString &caption) {
+    const auto item = [this](const char *name, const QString &caption, auto receiver, auto slot) {
         QAction *action = m_menu->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, receiver, slot);
         return action;
     };
     const auto separator = [this](const char *name) {
         m_menu->addSeparator()->setObjectName(QString::fromLatin1(name));
     };
-    m_deleteAction = item("DeleteNote", tr("Delete"));
-    m_hideAction = item("HideNote", tr("Hide"));
-    m_saveAsAction = item("SaveAS", tr("Save As"));
-    m_saveAction = item("SaveNote", tr("Save"));
-    m_stayOnTopAction = item("NoteStayOnTop", tr("Stay On Top"));
+    item("DeleteNote", tr("Delete"), this, &NoteWindow::deleteNote);
+    item("HideNote", tr("Hide"), this, &QWidget::hide);
+    item("SaveAS", tr("Save As"), this, &NoteWindow::askSaveAsName);
+    item("SaveNote", tr("Save"), this, &NoteWindow::save);
+    m_stayOnTopAction =
+        item("NoteStayOnTop", tr("Stay On Top"), this, &NoteWindow::toggleStayOnTop);
     m_stayOnTopAction->setCheckable(true);
-    m_timeStampAction = item("TimeStamp", tr("Time Stamp"));
+    item("TimeStamp", tr("Time Stamp"), this, &NoteWindow::insertTimeStamp);
     separator("filler");
-    m_copyAction = item("CopyMenu", tr("Copy"));
-    m_cutAction = item("CutMenu", tr("Cut"));
-    m_pasteAction = item("PasteMenu", tr("Paste"));
-    m_selectAllAction = item("SelectAllMenu", tr("Select All"));
+    item("CopyMenu", tr("Copy"), m_body, &QTextEdit::copy);
+    item("CutMenu", tr("Cut"), m_body, &QTextEdit::cut);
+    item("PasteMenu", tr("Paste"), m_body, &QTextEdit::paste);
+    item("SelectAllMenu", tr("Select All"), m_body, &QTextEdit::selectAll);
     separator("filler2");
-    m_printAction = item("MenuPrint", tr("Print"));
+    item("MenuPrint", tr("Print"), this, &NoteWindow::print);
     separator("filler3");
-    m_reminderAction = item("Reminder", tr("Set Date/Time Reminder"));
-
-    connect(m_deleteAction, &QAction::triggered, this, &NoteWindow::deleteNote);
-    connect(m_hideAction, &QAction::triggered, this, &QWidget::hide);
-    connect(m_saveAsAction, &QAction::triggered, this, &NoteWindow::askSaveAsName);
-    connect(m_saveAction, &QAction::triggered, this, &NoteWindow::save);
-    connect(m_stayOnTopAction, &QAction::triggered, this, &NoteWindow::toggleStayOnTop);
-    connect(m_timeStampAction, &QAction::triggered, this, &NoteWindow::insertTimeStamp);
-    connect(m_copyAction, &QAction::triggered, m_body, &QTextEdit::copy);
-    connect(m_cutAction, &QAction::triggered, m_body, &QTextEdit::cut);
-    connect(m_pasteAction, &QAction::triggered, m_body, &QTextEdit::paste);
-    connect(m_selectAllAction, &QAction::triggered, m_body, &QTextEdit::selectAll);
-    connect(m_printAction, &QAction::triggered, this, &NoteWindow::print);
-    connect(m_reminderAction, &QAction::triggered, this, &NoteWindow::requestReminder);
+    item("Reminder", tr("Set Date/Time Reminder"), this, &NoteWindow::requestReminder);
+    return m_menu;
 }
 
 // ---- Loading ----
@@ -594,7 +586,7 @@ void NoteWindow::undoToSaved()
 
 void NoteWindow::showMenu(const QPoint &globalPos)
 {
-    m_menu->popup(globalPos);
+    menu()->popup(globalPos);
 }
 
 // ---- The note's menu ----
@@ -771,7 +763,7 @@ void NoteWindow::showFocused()
     m_body->setFocus();
 }
 
-// ---- m_reminderAction panel ----
+// ---- The reminder panel ----
 
 void NoteWindow::setReminderPanel(QWidget *panel)
 {

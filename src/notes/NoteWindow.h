@@ -89,6 +89,9 @@ public:
     void setReminderPanelMaker(PanelMaker maker) { m_panelMaker = std::move(maker); }
     QWidget *reminderPanel();
 
+    // The note's right-click menu "RMenu" and its actions, made when first asked for.
+    QMenu *menu();
+
 signals:
     // The note's file at path was replaced by text (CR LF line ends), or removed when text
     // is blank.
@@ -108,7 +111,6 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void buildMenu();
     void restoreSize();
     void applyColour();
     void restorePosition();
@@ -174,17 +176,6 @@ private:
     QPushButton *m_saveAsCancel; // Save As: "Cancel"
     QTimer *m_retryTimer;        // runs the save routine again while writes fail
     QLabel *m_warningBar;        // says that the note could not be written, without taking focus
-    QMenu *m_menu;               // the note's right-click menu
-    QAction *m_deleteAction;     // "Delete"
-    QAction *m_hideAction;       // "Hide"
-    QAction *m_saveAsAction;     // "Save As"
-    QAction *m_saveAction;       // "Save"
-    QAction *m_stayOnTopAction;  // "Stay On Top", checkable
-    QAction *m_timeStampAction;  // "Time Stamp"
-    QAction *m_copyAction;       // "Copy"
-    QAction *m_cutAction;        // "Cut"
-    QAction *m_pasteAction;      // "Paste"
-    QAction *m_selectAllAction;  // "Select All"
-    QAction *m_printAction;      // "Print"
-    QAction *m_reminderAction;   // "Set Date/Time Reminder"
+    QMenu *m_menu = nullptr;     // the note's right-click menu, made by menu()
+    QAction *m_stayOnTopAction = nullptr; // "Stay On Top", checkable
 };

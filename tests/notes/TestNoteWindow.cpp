@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSignalSpy>
@@ -304,7 +305,7 @@ void TestNoteWindow::autoSaveOffWritesNothingUntilSave()
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk\r\n"));
     QVERIFY(note->hasUnsavedEdits());
 
-    child<QAction>(note, "SaveNote")->trigger();
+    child<QAction>(note->menu(), "SaveNote")->trigger();
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk and eggs\r\n"));
     QVERIFY(!note->hasUnsavedEdits());
     QMessageBox *saved = NoteFixture::box(note, QStringLiteral("Notice"));
@@ -314,7 +315,7 @@ void TestNoteWindow::autoSaveOffWritesNothingUntilSave()
 
     // Save writes even when nothing changed since the last run.
     QFile::remove(f.path(kSeven));
-    child<QAction>(note, "SaveNote")->trigger();
+    child<QAction>(note->menu(), "SaveNote")->trigger();
     QCOMPARE(f.bytesOf(kSeven), QByteArray("milk and eggs\r\n"));
 }
 

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -42,7 +43,7 @@ ReminderPanel *openPanel(PanelFixture &f, const QString &key, NoteWindow **noteO
 {
     NoteWindow *note = f.open(key);
     note->show();
-    child<QAction>(note, "Reminder")->trigger();
+    child<QAction>(note->menu(), "Reminder")->trigger();
     if (noteOut)
         *noteOut = note;
     return PanelFixture::panelOf(note);
@@ -200,7 +201,7 @@ void TestReminderPanel::typedFieldsLastForTheWindow()
     QCOMPARE(f.reminder(kOne), QStringLiteral("<missing>"));
 
     f.clock.time = f.clock.time.addDays(3);
-    child<QAction>(note, "Reminder")->trigger();
+    child<QAction>(note->menu(), "Reminder")->trigger();
     QCOMPARE(shown(panel), QStringList({"5", "7", "2026", "6:45", "PM"}));
 
     // A new window for the same note starts empty again.
@@ -263,7 +264,7 @@ void TestReminderPanel::setOrCancelLeavesTheFlashing()
     QVERIFY(!panel->isVisibleTo(note));
     QVERIFY(child<QTimer>(panel, "Timer1")->isActive());
 
-    child<QAction>(note, "Reminder")->trigger();
+    child<QAction>(note->menu(), "Reminder")->trigger();
     QVERIFY(panel->isVisibleTo(note));
     QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(kOne), QString());
@@ -338,17 +339,17 @@ void TestReminderPanel::notesKeepSeparateReminders()
 
     // The reminder follows the file name: after Save As the same window stores under the
     // new name and leaves the old entry alone.
-    child<QAction>(one, "SaveAS")->trigger();
+    child<QAction>(one->menu(), "SaveAS")->trigger();
     child<QLineEdit>(one, "Text3")->setText(QStringLiteral("Shopping.pv"));
     QTest::mouseClick(child<QPushButton>(one, "Command1"), Qt::LeftButton);
     QCOMPARE(one->windowTitle(), QStringLiteral("Shopping.pv"));
-    child<QAction>(one, "Reminder")->trigger();
+    child<QAction>(one->menu(), "Reminder")->trigger();
     // The caption is the window's own state and still offers to cancel.
     QCOMPARE(child<QPushButton>(first, "Command4")->text(), QStringLiteral("Cancel Reminder"));
     QTest::mouseClick(child<QPushButton>(first, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(QStringLiteral("Shopping.pv")), QString());
     QCOMPARE(f.reminder(kOne), QStringLiteral("3/7/2026 2:07 PM"));
-    child<QAction>(one, "Reminder")->trigger();
+    child<QAction>(one->menu(), "Reminder")->trigger();
     QTest::mouseClick(child<QPushButton>(first, "Command4"), Qt::LeftButton);
     QCOMPARE(f.reminder(QStringLiteral("Shopping.pv")), QStringLiteral("5/1/2026 6:00 PM"));
     QCOMPARE(f.reminder(kOne), QStringLiteral("3/7/2026 2:07 PM"));

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -151,7 +152,7 @@ void TestReminderScanner::prefilledReminderFiresAtTheNextTick()
     writeNote(kOne, "milk");
     MainWindow &menu = startMenu();
     NoteWindow *note = menu.noteOpener().openFile(kOne);
-    child<QAction>(note, "Reminder")->trigger();
+    child<QAction>(note->menu(), "Reminder")->trigger();
     ReminderPanel *panel = panelOf(note);
     QVERIFY(panel && panel->isVisible());
     QCOMPARE(shown(panel), QStringList({"3", "7", "2026", "2:05", "PM"}));
@@ -321,12 +322,12 @@ void TestReminderScanner::reminderSurvivesARestart()
     {
         MainWindow &menu = startMenu();
         NoteWindow *one = menu.noteOpener().openFile(kOne);
-        child<QAction>(one, "Reminder")->trigger();
+        child<QAction>(one->menu(), "Reminder")->trigger();
         ReminderPanel *panel = panelOf(one);
         child<QLineEdit>(panel, "Text9")->setText(QStringLiteral("3:15"));
         QTest::mouseClick(child<QPushButton>(panel, "Command4"), Qt::LeftButton);
         NoteWindow *two = menu.noteOpener().openFile(kTwo);
-        child<QAction>(two, "Reminder")->trigger();
+        child<QAction>(two->menu(), "Reminder")->trigger();
         child<QLineEdit>(panelOf(two), "Text4")->setText(QStringLiteral("4"));
         QTest::mouseClick(child<QPushButton>(panelOf(two), "Command4"), Qt::LeftButton);
     }

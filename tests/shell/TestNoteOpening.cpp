@@ -122,7 +122,7 @@ void TestNoteOpening::saveAsOntoAnOpenNoteBringsItForward()
     NoteWindow *first = menu.noteOpener().openFile(QStringLiteral("PinvelleQuill1.pv"));
     NoteWindow *second = menu.noteOpener().openFile(QStringLiteral("PinvelleQuill2.pv"));
     second->hide();
-    child<QAction>(first, "SaveAS")->trigger();
+    child<QAction>(first->menu(), "SaveAS")->trigger();
     child<QLineEdit>(first, "Text3")->setText(QStringLiteral("PinvelleQuill2"));
     QTest::mouseClick(child<QPushButton>(first, "Command1"), Qt::LeftButton);
     // No question and no write: the window holding that note comes forward instead.
