@@ -58,6 +58,22 @@ QList<NoteWriter *> &liveWriters()
 
 } // namespace
 
+namespace {
+
+bool isPlainSuccess(const NoteWriteResult &result)
+{
+    return result.ok() && result.trashedTo.isEmpty();
+}
+
+} // namespace
+
+bool NoteWriter::supersedes(const std::pair<NoteWriteRequest, NoteWriteResult> &older,
+                            const NoteWriteRequest &request, const NoteWriteResult &result)
+{
+    return older.first.path == request.path && older.first.old == request.old &&
+           isPlainSuccess(older.second) && isPlainSuccess(result);
+}
+
 // Writers that went while their last text was still being written.
 std::vector<std::shared_ptr<NoteWriter::State>> &NoteWriter::orphans()
 {
@@ -113,9 +129,18 @@ void NoteWriter::drain(const std::shared_ptr<State> &state)
         NoteWriteResult result =
             WriteNoteFile(request.text, request.path, request.old, folderSyncWanted);
         lock.lock();
-        state->done.emplace_back(request, std::move(result));
-        // Posted while the owner is known to live; its going removes the posted call.
-        if (NoteWriter *owner = state->owner)
+        // While the window is busy (a burst of keys) outcomes wait here, each holding its
+        // whole text. Of two plain successes for one note only the newer says anything, so
+        // it takes the older's place and the list stays short whatever the window's delay.
+        const bool posted = !state->done.empty();
+        if (posted && supersedes(state->done.back(), request, result))
+            state->done.back() = {request, std::move(result)};
+        else
+            state->done.emplace_back(request, std::move(result));
+        // Posted while the owner is known to live; its going removes the posted call. One
+        // posted call delivers every outcome that waits.
+        NoteWriter *owner = state->owner;
+        if (owner && !posted)
             QMetaObject::invokeMethod(
                 owner, [owner] { owner->deliver(); }, Qt::QueuedConnection);
     }

@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QObject>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // What one write of a note asked for, handed back with its outcome.
@@ -17,7 +18,8 @@ struct NoteWriteRequest {
 // Writes one note's file on a worker thread that all notes share, so typing never waits for
 // the disk. Texts are written in the order handed over, except that a text for the same file
 // and in the same way as the one still waiting takes its place: while a write is in flight,
-// only the newest text is written next. Outcomes come back on this object's thread.
+// only the newest text is written next. Outcomes come back on this object's thread; of
+// successive successes for one note that wait there, only the newest is reported.
 class NoteWriter final : public QObject {
     Q_OBJECT
 public:
@@ -42,6 +44,9 @@ private:
     struct State;
     static void drain(const std::shared_ptr<State> &state);
     static bool waitIdle(State &state, QDeadlineTimer deadline);
+    // A newer plain success for the same note makes an older one's outcome say nothing.
+    static bool supersedes(const std::pair<NoteWriteRequest, NoteWriteResult> &older,
+                           const NoteWriteRequest &request, const NoteWriteResult &result);
     static std::vector<std::shared_ptr<State>> &orphans();
     void deliver();
 

@@ -4,12 +4,14 @@
 #include "Unprivileged.h"
 #include "store/NoteFile.h"
 #include "store/NoteTrash.h"
+#include "store/NoteWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -224,4 +226,21 @@ void TestNoteFile::unreadableFileReadsEmpty()
     }
     QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(text, QString());
+}
+
+void TestNoteFile::busyWindowHearsOnlyTheNewestOfManyWrites()
+{
+    // The window handles no events while it takes a burst of keys; each outcome waiting for
+    // it used to hold its whole text, tens of megabytes for a long note typed fast.
+    NoteWriter writer;
+    QStringList heard;
+    connect(&writer, &NoteWriter::written, this,
+            [&heard](const NoteWriteRequest &request) { heard << request.text; });
+    for (int i = 1; i <= 50; ++i) {
+        writer.submit({QString(i, QLatin1Char('y')), path()});
+        while (writer.busy())
+            QThread::msleep(1);
+    }
+    QTRY_COMPARE(heard, QStringList{QString(50, QLatin1Char('y'))});
+    QCOMPARE(bytesOf(path()), QByteArray(50, 'y') + "\r\n");
 }

@@ -23,6 +23,7 @@ private slots:
     void failedWriteKeepsOldNote();
     void folderInPlaceOfNoteIsReported();
     void unreadableFileReadsEmpty();
+    void busyWindowHearsOnlyTheNewestOfManyWrites();
 
 private:
     QString path(const QString &name = QStringLiteral("PinvelleQuill1.pv")) const;
