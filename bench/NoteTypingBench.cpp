@@ -16,13 +16,13 @@
 #include "store/NoteFile.h"
 #include "store/NotesFolder.h"
 
+#include "BenchArguments.h"
+
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QThread>
@@ -184,21 +184,12 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption dirOption(QStringLiteral("dir"),
-                                       QStringLiteral("Folder to write the notes in."),
-                                       QStringLiteral("folder"));
-    const QCommandLineOption roundsOption(QStringLiteral("rounds"),
-                                          QStringLiteral("Keystrokes per note size (200)."),
-                                          QStringLiteral("n"), QStringLiteral("200"));
-    parser.addOption(dirOption);
-    parser.addOption(roundsOption);
-    parser.process(app);
-    const int rounds = std::max(10, parser.value(roundsOption).toInt());
+    const BenchArguments arguments = parseBenchArguments(
+        app, QStringLiteral("Folder to write the notes in."),
+        QStringLiteral("Keystrokes per note size (200)."), 200, QStringLiteral("bench-notes"));
+    const int rounds = arguments.rounds;
 
-    QTemporaryDir scratch(QDir::currentPath() + QStringLiteral("/bench-notes-XXXXXX"));
-    const QString base = parser.isSet(dirOption) ? parser.value(dirOption) : scratch.path();
+    const QString &base = arguments.folder;
 
     std::printf("Keystroke to note file replaced, against a bare atomic write (%d rounds, in %s)\n",
                 rounds, qPrintable(QDir::toNativeSeparators(base)));

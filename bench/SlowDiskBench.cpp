@@ -13,12 +13,12 @@
 #include "store/NoteWriter.h"
 #include "store/NotesFolder.h"
 
+#include "BenchArguments.h"
+
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QThread>
@@ -69,18 +69,10 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption dirOption(QStringLiteral("dir"),
-                                       QStringLiteral("Folder to write the note in."),
-                                       QStringLiteral("folder"));
-    const QCommandLineOption roundsOption(QStringLiteral("rounds"),
-                                          QStringLiteral("Keystrokes timed (100)."),
-                                          QStringLiteral("n"), QStringLiteral("100"));
-    parser.addOption(dirOption);
-    parser.addOption(roundsOption);
-    parser.process(app);
-    const int rounds = std::max(10, parser.value(roundsOption).toInt());
+    const BenchArguments arguments = parseBenchArguments(
+        app, QStringLiteral("Folder to write the note in."),
+        QStringLiteral("Keystrokes timed (100)."), 100, QStringLiteral("bench-slow"));
+    const int rounds = arguments.rounds;
 
     using DelayFn = long (*)();
     const auto delay = reinterpret_cast<DelayFn>(dlsym(RTLD_DEFAULT, "pinvelle_sync_delay_ms"));
@@ -89,8 +81,7 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    QTemporaryDir scratch(QDir::currentPath() + QStringLiteral("/bench-slow-XXXXXX"));
-    const QString base = parser.isSet(dirOption) ? parser.value(dirOption) : scratch.path();
+    const QString &base = arguments.folder;
     QDir(base).mkpath(QStringLiteral("."));
     const NotesFolder folder(base);
     SettingsStore settings(base + QStringLiteral("/bench-settings.ini"));
