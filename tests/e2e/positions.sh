@@ -23,8 +23,10 @@ start() { # settings
     printf "[StartUpQ]\nqStrup=1\n[Startup]\nnotes=1\n$1\n" >"$conf"
     "$program" --notes-dir "$work/notes" >>"$work/app.log" 2>&1 &
     app=$!
-    wait_for 20 settled # placed by the window manager; "on top" rebuilds the window meanwhile
+    # Placed by the window manager; "on top" rebuilds the window meanwhile.
+    wait_for 20 settled || { echo "the note did not settle: $(where)"; tail -3 "$work/app.log"; }
 }
+moved() { [ "$(where)" != "$x $y " ]; }
 near() { read -r ax ay bx by <<<"$1 $2"; [ $(((ax - bx) ** 2 + (ay - by) ** 2)) -le 2 ]; }
 mkdir -p "$work/notes" && printf 'where was I\r\n' >"$work/notes/PinvelleQuill1.pv"
 
@@ -32,8 +34,13 @@ for options in 'Option1=True\nOption2=False\nnotesontop=1\nnotefont=12' 'Option1
     options="$options\n[notesize]\nPinvelleQuill1.pv=3600-5400"
     start "$options\n[noteposition]\nPinvelleQuill1.pv=9000-4500"
     read -r x y <<<"$(where)"
-    xdotool mousemove $((x + 40)) $((y - 8)) sleep 0.3 mousedown 1 sleep 0.3 mousemove \
-        $((x + 60)) $((y + 12)) sleep 0.3 mousemove $((x + 140)) $((y + 92)) sleep 0.3 mouseup 1
+    # The title bar is dragged until the window manager moves the frame: a press it takes
+    # for the start of a double click, or one sent before it watches the frame, moves nothing.
+    for _ in 1 2 3; do
+        xdotool mousemove $((x + 40)) $((y - 8)) sleep 0.3 mousedown 1 sleep 0.3 mousemove \
+            $((x + 60)) $((y + 12)) sleep 0.3 mousemove $((x + 140)) $((y + 92)) sleep 0.3 mouseup 1
+        wait_for 3 moved && break
+    done
     check "${options%%\\n*}: the drag stores a position" wait_for 10 bash -c "! grep -q =9000-4500 '$conf'"
     sleep 1
     left=$(where) place=$(stored)

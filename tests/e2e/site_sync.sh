@@ -45,7 +45,8 @@ open_sync() { # folder, port
     sync=
     "$program" --notes-dir "$folder" --site "http://127.0.0.1:$2/" >"$folder.log" 2>&1 &
     pids+=($!)
-    wait_for 60 xdotool search --onlyvisible --name '^Pinvelle 2\.1 - ' >/dev/null || return 1
+    wait_for 60 xdotool search --onlyvisible --name '^Pinvelle 2\.1 - ' >/dev/null ||
+        { echo "no main window; the program said:"; tail -5 "$folder.log"; return 1; }
     main=$(xdotool search --onlyvisible --name '^Pinvelle 2\.1 - ' | head -1)
     eval "$(xdotool getwindowgeometry --shell "$main")"
     # A window just mapped on a slow (sanitizer) build may not take the first click yet.
@@ -55,7 +56,8 @@ open_sync() { # folder, port
         wait_for 10 xdotool search --onlyvisible --name '^Synchronize with the Internet - ' \
             >/dev/null && break
     done
-    xdotool search --onlyvisible --name '^Synchronize with the Internet - ' >/dev/null || return 1
+    xdotool search --onlyvisible --name '^Synchronize with the Internet - ' >/dev/null ||
+        { echo "no synchronisation window after three clicks"; return 1; }
     sync=$(xdotool search --onlyvisible --name '^Synchronize with the Internet - ' | head -1)
 }
 # Types the account into the window whose geometry is in X and Y.
