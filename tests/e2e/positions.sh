@@ -23,8 +23,14 @@ start() { # settings
     printf "[StartUpQ]\nqStrup=1\n[Startup]\nnotes=1\n$1\n" >"$conf"
     "$program" --notes-dir "$work/notes" >>"$work/app.log" 2>&1 &
     app=$!
-    # Placed by the window manager; "on top" rebuilds the window meanwhile.
-    wait_for 20 settled || { echo "the note did not settle: $(where)"; tail -3 "$work/app.log"; }
+    # Placed by the window manager; "on top" rebuilds the window meanwhile. In full parallel
+    # test runs the first start's note has now and then shown only after some 30 s; what the
+    # program was doing is printed, and the wait goes on, since positions are tested here.
+    wait_for 20 settled && return
+    echo "the note had not settled after 20 s: [$(where)]"
+    xdotool search --name . getwindowname %@ 2>&1 | sort | uniq -c | head
+    gdb -p "$app" -batch -ex 'thread apply all bt 12' 2>&1 | grep -E '^#|^Thread' | head -40
+    wait_for 60 settled
 }
 moved() { [ "$(where)" != "$x $y " ]; }
 near() { read -r ax ay bx by <<<"$1 $2"; [ $(((ax - bx) ** 2 + (ay - by) ** 2)) -le 2 ]; }
