@@ -56,9 +56,8 @@ open_sync() { # folder, port
         wait_for 10 xdotool search --onlyvisible --name '^Synchronize with the Internet - ' \
             >/dev/null && break
     done
-    xdotool search --onlyvisible --name '^Synchronize with the Internet - ' >/dev/null ||
-        { echo "no synchronisation window after three clicks"; return 1; }
     sync=$(xdotool search --onlyvisible --name '^Synchronize with the Internet - ' | head -1)
+    [ -n "$sync" ] || { echo "no synchronisation window after three clicks"; return 1; }
 }
 # Types the account into the window whose geometry is in X and Y.
 sign_in() {
