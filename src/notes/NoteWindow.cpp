@@ -254,12 +254,28 @@ void NoteWindow::load(const QString &noteKey)
     restoreSize();
     restorePosition();
     if (!m_body->toPlainText().isEmpty() && !m_options.creatingNotes())
-        show();
+        showLaidOutOnce();
 
     // 6. to 8.
     if (m_options.allOnTop())
         SetTopmost(this, true);
     applyColour();
+}
+
+void NoteWindow::showLaidOutOnce()
+{
+    // Showing lays the text out for the box's width. A note longer than its box is then laid
+    // out a second time, narrower, once the scroll bar has appeared; with a thousand notes
+    // opening that is a large share of the start. When the lines alone overflow the box the
+    // bar is shown from the first layout. The policy goes back to "as needed" straight after,
+    // so Qt still decides, and a wrong guess only costs the second layout it would anyway.
+    const int lines = m_body->document()->blockCount();
+    const int viewHeight = height() - Twips::toPixels(m_bodyTopTwips) - 2 * m_body->frameWidth();
+    const bool overflows = lines * QFontMetrics(m_body->font()).height() > viewHeight;
+    if (overflows && !isVisible())
+        m_body->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    show();
+    m_body->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 void NoteWindow::restoreSize()

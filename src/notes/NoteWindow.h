@@ -112,6 +112,7 @@ protected:
 
 private:
     void restoreSize();
+    void showLaidOutOnce(); // show() with the text laid out once, not twice
     void applyColour();
     void restorePosition();
     void storePosition();

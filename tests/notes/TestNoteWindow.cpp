@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
@@ -109,6 +110,16 @@ void TestNoteWindow::loadingNeverWrites()
     QVERIFY(!note->hasUnsavedEdits());
     typeInto(note, QStringLiteral("s"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("caf\xc3\xa9  s\r\n"));
+}
+
+void TestNoteWindow::scrollBarOnlyWhileTextOverflows()
+{
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("milk\n").repeated(40));
+    auto *body = child<QTextEdit>(f.open(QStringLiteral("7")), "Text1");
+    QTRY_VERIFY(body->verticalScrollBar()->isVisible());
+    body->setPlainText(QStringLiteral("milk"));
+    QTRY_VERIFY(!body->verticalScrollBar()->isVisible());
 }
 
 void TestNoteWindow::colourByNameIgnoresCase_data()

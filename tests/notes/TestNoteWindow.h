@@ -11,6 +11,7 @@ private slots:
     void handingOverTwiceLoadsTwice();
     void bothKindsLackMinimiseAndMaximise();
     void loadingNeverWrites();
+    void scrollBarOnlyWhileTextOverflows();
     void colourByNameIgnoresCase_data();
     void colourByNameIgnoresCase();
     void sizeFromOptionsThenStored_data();
