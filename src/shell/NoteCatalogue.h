@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <filesystem>
@@ -59,7 +60,7 @@ private:
         QString sortKey; // the file name case-folded, for listing order
         std::filesystem::file_time_type modified;
         QString preview;
-        QString searchForm; // file name and whole text, as NoteSearch compares them
+        QByteArray searchForm; // file name and whole text, as NoteSearch compares them
         bool operator<(const Entry &other) const;
     };
     // Reads the note at path for its preview and search form, remembering the time it was last

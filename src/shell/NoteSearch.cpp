@@ -6,26 +6,28 @@
 NoteSearch::NoteSearch(const QString &typed)
 {
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    m_words = searchForm(typed).split(blanks, Qt::SkipEmptyParts);
+    const QStringList words = typed.split(blanks, Qt::SkipEmptyParts);
+    for (const QString &word : words)
+        m_words.append(searchForm(word));
     // Longest first: the rarest word usually rules a note out soonest.
     std::sort(m_words.begin(), m_words.end(),
-              [](const QString &a, const QString &b) { return a.size() > b.size(); });
+              [](const QByteArray &a, const QByteArray &b) { return a.size() > b.size(); });
 }
 
-bool NoteSearch::matches(const QString &searchForm) const
+bool NoteSearch::matches(const QByteArray &searchForm) const
 {
-    for (const QString &word : m_words) {
+    for (const QByteArray &word : m_words) {
         if (!searchForm.contains(word))
             return false;
     }
     return true;
 }
 
-QString NoteSearch::searchForm(const QString &text)
+QByteArray NoteSearch::searchForm(const QString &text)
 {
     // Most notes are plain ASCII, which has no accents to take off: one pass, not four.
     if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
-        return text.toLower();
+        return text.toLatin1().toLower();
     const QString decomposed = text.normalized(QString::NormalizationForm_D);
     QString stripped;
     stripped.reserve(decomposed.size());
@@ -39,5 +41,5 @@ QString NoteSearch::searchForm(const QString &text)
             stripped.append(c);
         }
     }
-    return stripped.toCaseFolded();
+    return stripped.toCaseFolded().toUtf8();
 }
