@@ -166,14 +166,13 @@ void TestMainWindow::searchFindsWordsDeepInNotes()
     QTRY_VERIFY(menu.noteOpener().registry().find(QStringLiteral("deep.pv")));
     QTest::keyClick(field, Qt::Key_Escape);
     QVERIFY(field->text().isEmpty() && !list->isRowHidden(1));
-    field->setText(QStringLiteral("BR\u00DBL\u00C9E cr\u00E8me"));
-    QVERIFY(!list->isRowHidden(0) && list->isRowHidden(1));
-    QTest::keyClick(field, Qt::Key_Escape);
 
     // A note written since the list was filled is found by its new words.
     menu.noteOpener().openFile(QStringLiteral("other.pv"))->setText(QStringLiteral("zebra"));
     QTest::keyClicks(field, QStringLiteral("zebra"));
     QTRY_VERIFY(!list->isRowHidden(1) && list->isRowHidden(0));
+    field->setText(QStringLiteral("BR\u00DBL\u00C9E cr\u00E8me"));
+    QVERIFY(!list->isRowHidden(0) && list->isRowHidden(1));
 }
 
 void TestMainWindow::runMinimizedKeepsWindowDown()
