@@ -15,7 +15,7 @@ import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
-from selenium.common.exceptions import StaleElementReferenceException
+from selenium.common.exceptions import NoSuchElementException, StaleElementReferenceException
 from selenium.webdriver.common.by import By
 
 site_program = sys.argv[1]
@@ -31,14 +31,14 @@ def check(what, ok):
 
 def page_text_when(browser, ready):
     """The body's text once ready(text) holds or 15 s pass; a click returns before the next
-    page has loaded, so the old body can go stale under the read."""
+    page has loaded, so the old body can go stale under the read, or the new one not be there yet."""
     deadline = time.time() + 15
     while True:
         try:
             text = browser.find_element(By.TAG_NAME, "body").text
             if ready(text) or time.time() > deadline:
                 return text
-        except StaleElementReferenceException:
+        except (NoSuchElementException, StaleElementReferenceException):
             pass
         time.sleep(0.1)
 
@@ -87,6 +87,10 @@ with tempfile.TemporaryDirectory() as work:
             browser.find_element(By.ID, "new-password").send_keys(password)
             browser.find_element(By.ID, "again").send_keys(password)
             browser.find_element(By.NAME, "signup").click()
+            # The click returns before the next page loads, and sign-up hashes the password first.
+            deadline = time.time() + 15
+            while not browser.current_url.endswith("onlinetools.asp") and time.time() < deadline:
+                time.sleep(0.1)
             check("sign-up leads to the notes page", browser.current_url.endswith("onlinetools.asp"))
 
             push(base, email, password, [
