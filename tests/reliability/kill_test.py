@@ -180,6 +180,10 @@ def run(program, kills_wanted, budget, rng, work, procs):
             log.flush()
             with open(os.path.join(work, "pinvelle.log"), "rb") as f:
                 print(f.read()[-2000:].decode("utf-8", "replace"))
+            if proc.poll() is None and shutil.which("gdb"):  # what the program waits for
+                print(subprocess.run(["gdb", "-p", str(proc.pid), "-batch", "-ex",
+                                      "thread apply all bt 15"], capture_output=True, text=True,
+                                     timeout=60).stdout[-6000:], flush=True)
             kill()
         if timer is None:
             timer = threading.Timer(rng.uniform(0.0, 0.6), kill)
