@@ -2,8 +2,13 @@
 
 #include "SettingValues.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStringList>
+#include <QThread>
 
 namespace {
 
@@ -20,6 +25,30 @@ QString asText(const QVariant &value)
     if (value.canConvert<QString>())
         return value.toString();
     return {};
+}
+
+// A program killed between creating the store's lock file and writing its owner into it
+// leaves the file empty, and QSettings waits until it is 30 s old before taking it for
+// stale: every save of every Pinvelle stalls that long. An owner writes itself in at once,
+// so a lock still empty after a second has none.
+void removeOwnerlessLock(const QString &storePath)
+{
+    const QString lockPath = storePath + QStringLiteral(".lock");
+    constexpr qint64 kOwnerWritesWithinMs = 1000;
+    qint64 pid = 0;
+    QString host;
+    QString app;
+    for (;;) {
+        const QFileInfo lock(lockPath);
+        if (!lock.exists() || QLockFile(lockPath).getLockInfo(&pid, &host, &app))
+            return;
+        const qint64 age = lock.lastModified().msecsTo(QDateTime::currentDateTime());
+        if (age >= kOwnerWritesWithinMs || age < 0) {
+            QFile::remove(lockPath);
+            return;
+        }
+        QThread::msleep(static_cast<unsigned long>(kOwnerWritesWithinMs - age));
+    }
 }
 
 } // namespace
@@ -58,7 +87,16 @@ bool SettingsStore::contains(const QString &section, const QString &key) const
 
 bool SettingsStore::save(const QString &section, const QString &key, const QString &value)
 {
-    m_settings->setValue(entryName(section, key), value);
+    const QString name = entryName(section, key);
+    // Saving what the store already holds leaves the file alone. With nothing pending, sync()
+    // only reads in what another Pinvelle may have written meanwhile.
+    m_settings->sync();
+    const QVariant stored = m_settings->value(name);
+    if (stored.typeId() == QMetaType::QString && stored.toString() == value &&
+        m_settings->status() == QSettings::NoError)
+        return true;
+    m_settings->setValue(name, value);
+    removeOwnerlessLock(m_settings->fileName());
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
 }

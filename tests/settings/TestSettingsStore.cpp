@@ -5,8 +5,10 @@
 #include "settings/SettingValues.h"
 #include "settings/SettingsStore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -118,6 +120,21 @@ void TestSettingsStore::roundTripThroughTheFile()
     QCOMPARE(fromDisk.read(QString::fromLatin1(Keys::NoteSizeSection),
                            QStringLiteral("PinvelleQuill3.pv"), QString()),
              QStringLiteral("2000-5000"));
+}
+
+void TestSettingsStore::savingTheStoredValueLeavesTheFile()
+{
+    SettingsStore store;
+    QVERIFY(store.save(Keys::NoteColour, QStringLiteral("Red")));
+    QFile file(TestEnvironment::instance()->settingsFile());
+    const QDateTime past = QDateTime::currentDateTime().addDays(-1);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(past, QFileDevice::FileModificationTime));
+    file.close();
+    QVERIFY(store.save(Keys::NoteColour, QStringLiteral("Red")));
+    QCOMPARE(QFileInfo(file.fileName()).lastModified().toSecsSinceEpoch(), past.toSecsSinceEpoch());
+    QVERIFY(store.save(Keys::NoteColour, QStringLiteral("Blue")));
+    QVERIFY(QFileInfo(file.fileName()).lastModified() > past);
 }
 
 void TestSettingsStore::perNoteEntriesByFileName()

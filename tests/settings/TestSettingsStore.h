@@ -13,6 +13,7 @@ private slots:
     void defaults();
     void roundTripThroughTheFile_data();
     void roundTripThroughTheFile();
+    void savingTheStoredValueLeavesTheFile();
     void perNoteEntriesByFileName();
     void garbageFileStartsWithDefaults();
     void handEditedTicks_data();
