@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <utility>
 
 // A request as the server read it: headers, query arguments and cookies decoded by the HTTP
@@ -19,10 +20,23 @@ struct HttpRequest {
     QByteArray forwardedFor;   // what a proxy says the client's address is
     QByteArray forwardedProto; // and over which scheme the client came
     bool secure = false;       // came over TLS, directly or through a trusted proxy
+    // Whether this request runs where it may wait for a password hash. Where it may not, a
+    // page that needs one answers HttpResponse::needingSlowWork() before changing anything,
+    // and the server runs the request again where it may.
+    bool maySlowWork = false;
 
     bool hasQuery(const QByteArray &key) const;
     QByteArray queryValue(const QByteArray &key) const;
     QByteArray cookie(const QByteArray &name) const;
+};
+
+// A body made piece by piece while it is sent, so that a large answer never sits whole in
+// memory. It runs on the server's thread that sends the answer, after the handler returned.
+class BodySource {
+public:
+    virtual ~BodySource() = default;
+    // The next piece of the body; empty at the end.
+    virtual QByteArray next() = 0;
 };
 
 struct HttpResponse {
@@ -30,6 +44,8 @@ struct HttpResponse {
     QByteArray contentType = "text/html; charset=utf-8";
     QList<std::pair<QByteArray, QByteArray>> headers;
     QByteArray body;
+    std::shared_ptr<BodySource> stream; // when set, the body comes from it instead
+    bool slowWorkNeeded = false;        // see HttpRequest::maySlowWork
 
     static HttpResponse html(int status, const QString &markup);
     void addHeader(const QByteArray &name, const QByteArray &value)
@@ -37,4 +53,10 @@ struct HttpResponse {
         headers.append({name, value});
     }
     static HttpResponse redirect(const QByteArray &location);
+    static HttpResponse needingSlowWork()
+    {
+        HttpResponse response;
+        response.slowWorkNeeded = true;
+        return response;
+    }
 };

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <functional>
@@ -25,6 +26,9 @@ public:
         unsigned idleTimeoutSeconds = 30;
         size_t connectionMemory = 64 * 1024; // request line and headers must fit
         qint64 maximumBody = 2 * 1024 * 1024;
+        // Requests from these addresses are taken to come from the client that
+        // X-Forwarded-For names last, and over HTTPS when X-Forwarded-Proto says so.
+        QStringList trustedProxies;
     };
     struct Tls {
         QByteArray certificate; // PEM
