@@ -108,12 +108,14 @@ HttpResponse AccountPage::handle(const HttpRequest &request)
         if (!problem.isEmpty())
             return page(visit, 200, problem);
     }
-    Sessions::Session *session = visit.renew();
-    if (!session)
-        return unavailable();
-    SignIn signIn(m_db, m_site.database->isSqlite(), m_site.loginKey, m_site.decoyHash);
-    if (signIn.check(*session, email, password, request.clientAddress) == 0)
+    switch (SignIn(m_site, m_db).check(visit, email, password, request)) {
+    case SignIn::Result::NeedsSlowWork:
+        return HttpResponse::needingSlowWork();
+    case SignIn::Result::Refused:
         return page(visit, 200, QLatin1String(WebContract::kLogInFailure));
+    case SignIn::Result::SignedIn:
+        break;
+    }
     HttpResponse response = HttpResponse::redirect(WebContract::kToolsPage);
     return visit.finish(response) ? response : unavailable();
 }

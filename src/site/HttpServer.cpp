@@ -142,6 +142,7 @@ bool HttpServer::request(MHD_Connection *connection, const char *url, const char
         request.method = method;
         request.path = url;
         request.secure = m_tls;
+        request.maySlowWork = true; // every request runs on the server's own threads
         MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, &HttpServerCallbacks::collect,
                                   &request.query);
         MHD_get_connection_values(connection, MHD_COOKIE_KIND, &HttpServerCallbacks::collect,

@@ -1,28 +1,31 @@
 #pragma once
 
-#include "site/Sessions.h"
-
-#include <QByteArray>
 #include <QSqlDatabase>
 #include <QString>
 
-// Checks an e-mail address and password against the accounts, through the throttle, and
-// remembers a success in the session: later requests of that session with the same address
-// and password pass on a keyed digest instead of the slow hash.
+struct HttpRequest;
+struct SiteContext;
+class Visit;
+
+// Checks an e-mail address and password against the accounts, through the throttle, and signs
+// the visit's session in when they match.
 class SignIn final {
 public:
-    SignIn(QSqlDatabase db, bool sqlite, QByteArray loginKey, QByteArray decoyHash)
-        : m_db(std::move(db)), m_sqlite(sqlite), m_key(std::move(loginKey)),
-          m_decoy(std::move(decoyHash))
-    {}
+    enum class Result {
+        SignedIn,
+        Refused,
+        NeedsSlowWork, // a password hash is needed where the request may not wait for one
+    };
 
-    // The account's id, or 0. Updates the session's log-in; the caller saves the session.
-    qint64 check(Sessions::Session &session, const QString &email, const QString &password,
-                 const QString &address);
+    SignIn(const SiteContext &site, QSqlDatabase db) : m_site(site), m_db(std::move(db)) {}
+
+    // On SignedIn the visit's session (renewed when it was not signed in as that account
+    // already) carries the account's id; the caller saves the session. NeedsSlowWork changes
+    // nothing, so that the request can run again where it may wait for the hash.
+    Result check(Visit &visit, const QString &email, const QString &password,
+                 const HttpRequest &request);
 
 private:
+    const SiteContext &m_site;
     QSqlDatabase m_db;
-    bool m_sqlite;
-    QByteArray m_key;
-    QByteArray m_decoy; // verified against for unknown addresses, so they take as long
 };

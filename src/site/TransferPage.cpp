@@ -118,7 +118,6 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
                                 .arg(tr("This page has expired."), QLatin1String(kTransferPage),
                                      tr("Open it again."))));
     }
-    Sessions::Session &session = *visit.session();
     const QString email = fields->value(QLatin1String(kEmailField));
     const QString password = fields->value(QLatin1String(kPasswordField));
     const bool upload = fields->contains(QLatin1String(kUploadButton));
@@ -129,9 +128,11 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
     int status = 200;
     std::optional<Transaction> transaction;
     if (upload || download) {
-        SignIn signIn(m_db, m_site.database->isSqlite(), m_site.loginKey, m_site.decoyHash);
-        const qint64 account = signIn.check(session, email, password, request.clientAddress);
-        if (account == 0) {
+        const SignIn::Result signedIn = SignIn(m_site, m_db).check(visit, email, password, request);
+        if (signedIn == SignIn::Result::NeedsSlowWork)
+            return HttpResponse::needingSlowWork();
+        const qint64 account = visit.session()->accountId;
+        if (signedIn != SignIn::Result::SignedIn) {
             result = QLatin1String(kLogInFailure);
         } else if (download) {
             bool failed = false;
@@ -151,7 +152,7 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
                 // The note and the session's next state in one commit.
                 transaction.emplace(m_db, m_site.database->isSqlite());
                 switch (NoteStore(m_db, m_site.database->isSqlite())
-                            .upload(account, name, text, session.overwrite)) {
+                            .upload(account, name, text, visit.session()->overwrite)) {
                 case NoteStore::Upload::Stored:
                     result = tr("Stored %1.").arg(quoted(name));
                     break;

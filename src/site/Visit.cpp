@@ -87,8 +87,9 @@ void Visit::end(HttpResponse &response)
 
 Sessions::Session *Visit::renew()
 {
+    const bool overwrite = m_session && m_session->overwrite;
     if (m_session && !m_new)
         Sessions(m_db).remove(*m_session);
     m_session.reset();
-    return session();
+    return session(overwrite);
 }

@@ -38,7 +38,7 @@ public:
     // Ends the session: removed, and its cookie cleared.
     void end(HttpResponse &response);
     // Swaps the session for a new one (after a sign-in, so that a token planted before it
-    // is worth nothing); the new one starts signed out.
+    // is worth nothing); the new one starts signed out, with the old one's overwrite choice.
     Sessions::Session *renew();
 
 private:
