@@ -8,14 +8,24 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cstring>
 
 // Everything the server knows of one request until it is answered.
 struct HttpServer::Pending {
     HttpRequest request;
-    bool refused = false;  // answered already
-    bool tooLarge = false; // its body went past the limit
-    qint64 dropped = 0;    // bytes of it read since
+    bool looked = false;  // its headers were checked
+    bool refused = false; // answered already
+    // Refused while its body came in: the rest of the body is read and dropped, and this is
+    // the answer once it is in (the library answers only then).
+    int refusal = 0;
+    const char *refusalText = nullptr;
+    qint64 dropped = 0; // bytes of it read since
+    qint64 queryFields = 0;
+    qint64 fields = 1;   // of the form body, counted as it arrives
+    qint64 reserved = 0; // bytes of the body budgets it holds
+    QString budgetOwner; // the address they are counted for
+    QElapsedTimer since; // the headers came in
 };
 
 struct HttpServerCallbacks {
@@ -27,6 +37,26 @@ struct HttpServerCallbacks {
                                                         uploadDataSize, state)
                    ? MHD_YES
                    : MHD_NO;
+    }
+    // Sees the request line before the library splits its query: a query of thousands of
+    // arguments is refused from the count alone.
+    static void *onUri(void *, const char *uri, MHD_Connection *)
+    {
+        auto *pending = new HttpServer::Pending;
+        char *query = std::strchr(const_cast<char *>(uri), '?');
+        if (query) {
+            pending->queryFields = 1;
+            for (const char *at = query; *at; ++at)
+                pending->queryFields += *at == '&' || *at == ';';
+            // The library would store every argument in the connection's small memory, and
+            // hang once it runs out: such a query is made one argument here, in the library's
+            // own buffer, and the request refused when its headers are in.
+            if (pending->queryFields > HttpServer::kMaximumQueryFields)
+                std::replace_if(
+                    query + 1, query + std::strlen(query),
+                    [](char ch) { return ch == '&' || ch == ';'; }, '_');
+        }
+        return pending;
     }
     static void onCompleted(void *self, MHD_Connection *, void **state, MHD_RequestTerminationCode)
     {
@@ -53,6 +83,21 @@ QString addressText(const sockaddr *address)
         inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6 *>(address)->sin6_addr, text,
                   sizeof text);
     return QString::fromLatin1(text);
+}
+
+QByteArray headerValue(const QList<std::pair<QByteArray, QByteArray>> &headers,
+                       const QByteArray &name, int *count)
+{
+    QByteArray value;
+    *count = 0;
+    for (const auto &header : headers) {
+        if (header.first.compare(name, Qt::CaseInsensitive) == 0 && ++*count == 1)
+            value = header.second.trimmed();
+        else if (header.first.compare(name, Qt::CaseInsensitive) == 0 &&
+                 header.second.trimmed() == value)
+            --*count; // the same value again says nothing new
+    }
+    return value;
 }
 
 HttpResponse plain(int status, const char *text)
@@ -97,6 +142,9 @@ QString HttpServer::start(const QString &host, quint16 port, const Tls *tls)
     MHD_OptionItem tlsOptions[] = {
         {MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char *>(m_certificate.constData())},
         {MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char *>(m_key.constData())},
+        // Nothing older than TLS 1.2.
+        {MHD_OPTION_HTTPS_PRIORITIES, 0,
+         const_cast<char *>("NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2")},
         {MHD_OPTION_END, 0, nullptr},
     };
     MHD_OptionItem none[] = {{MHD_OPTION_END, 0, nullptr}};
@@ -107,7 +155,8 @@ QString HttpServer::start(const QString &host, quint16 port, const Tls *tls)
         MHD_OPTION_PER_IP_CONNECTION_LIMIT, m_limits.connectionsPerAddress,
         MHD_OPTION_CONNECTION_TIMEOUT, m_limits.idleTimeoutSeconds,
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_limits.connectionMemory, MHD_OPTION_NOTIFY_COMPLETED,
-        &HttpServerCallbacks::onCompleted, this, MHD_OPTION_ARRAY, tls ? tlsOptions : none,
+        &HttpServerCallbacks::onCompleted, this, MHD_OPTION_URI_LOG_CALLBACK,
+        &HttpServerCallbacks::onUri, this, MHD_OPTION_ARRAY, tls ? tlsOptions : none,
         MHD_OPTION_END);
     if (!m_daemon)
         return QStringLiteral("cannot listen on %1 port %2 (in use, or not this machine's)")
@@ -134,15 +183,21 @@ bool HttpServer::request(MHD_Connection *connection, const char *url, const char
 {
     auto *pending = static_cast<Pending *>(*state);
     if (!pending) {
-        // The headers are in: look at them before any of the body.
         pending = new Pending;
         *state = pending;
+    }
+    if (!pending->looked) {
+        // The headers are in: look at them before any of the body.
+        pending->looked = true;
+        pending->since.start();
         ++m_inFlight;
         HttpRequest &request = pending->request;
         request.method = method;
         request.path = url;
         request.secure = m_tls;
         request.maySlowWork = true; // every request runs on the server's own threads
+        if (pending->queryFields > kMaximumQueryFields)
+            return refuse(connection, pending, 414, "The address has too many query arguments.\n");
         MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, &HttpServerCallbacks::collect,
                                   &request.query);
         MHD_get_connection_values(connection, MHD_COOKIE_KIND, &HttpServerCallbacks::collect,
@@ -150,59 +205,129 @@ bool HttpServer::request(MHD_Connection *connection, const char *url, const char
         QList<std::pair<QByteArray, QByteArray>> headers;
         MHD_get_connection_values(connection, MHD_HEADER_KIND, &HttpServerCallbacks::collect,
                                   &headers);
-        for (const auto &header : headers) {
-            const QByteArray name = header.first.toLower();
-            if (name == "content-type")
-                request.contentType = header.second;
-            else if (name == "x-forwarded-for")
-                request.forwardedFor = header.second;
-            else if (name == "x-forwarded-proto")
-                request.forwardedProto = header.second;
-        }
+        int count = 0;
+        request.contentType = headerValue(headers, "Content-Type", &count);
+        request.forwardedFor = headerValue(headers, "X-Forwarded-For", &count);
+        request.forwardedProto = headerValue(headers, "X-Forwarded-Proto", &count);
         const MHD_ConnectionInfo *info =
             MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
         request.clientAddress = addressText(info ? info->client_addr : nullptr);
-        const char *length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
-                                                         MHD_HTTP_HEADER_CONTENT_LENGTH);
-        if (length && std::strtoll(length, nullptr, 10) > m_limits.maximumBody) {
-            pending->refused = true;
-            return answer(connection, plain(413, "The request is too large.\n"));
+        if (m_limits.trustedProxies.contains(request.clientAddress)) {
+            // The proxy appends the address it saw to what the client sent: only the last
+            // entry is the proxy's word.
+            const QByteArray forwarded = request.forwardedFor.split(',').last().trimmed();
+            if (!forwarded.isEmpty())
+                request.clientAddress = QString::fromLatin1(forwarded);
+            request.secure = request.secure || request.forwardedProto.trimmed() == "https";
         }
+
+        // Requests that two readers of the same bytes could take apart differently (a proxy
+        // before this server, say) are refused rather than guessed at.
+        headerValue(headers, "Host", &count);
+        if (count != 1)
+            return refuse(connection, pending, 400, "The request names no single host.\n");
+        const QByteArray length = headerValue(headers, MHD_HTTP_HEADER_CONTENT_LENGTH, &count);
+        int encodings = 0;
+        headerValue(headers, MHD_HTTP_HEADER_TRANSFER_ENCODING, &encodings);
+        if (count > 1 || (count == 1 && encodings > 0))
+            return refuse(connection, pending, 400, "The request's length is ambiguous.\n");
+        if (count == 1 && std::strtoll(length.constData(), nullptr, 10) > m_limits.maximumBody)
+            return refuse(connection, pending, 413, "The request is too large.\n");
         return true;
     }
     if (*uploadDataSize > 0) {
         const auto size = static_cast<qint64>(*uploadDataSize);
         *uploadDataSize = 0;
-        if (pending->tooLarge) {
-            // The library answers only once the body is in: the rest is read and dropped,
-            // up to a bound past which the connection is simply closed.
+        if (pending->refused)
+            return true;
+        if (pending->refusal) {
+            // Dropped, up to a bound past which the connection is simply closed.
             pending->dropped += size;
             return pending->dropped <= 4 * m_limits.maximumBody;
         }
-        if (pending->request.body.size() + size > m_limits.maximumBody) {
-            // A body sent without its length that grows too large.
-            pending->tooLarge = true;
-            pending->request.body = QByteArray();
-            return true;
-        }
+        if (pending->since.elapsed() > m_limits.bodyDeadlineSeconds * 1000LL)
+            return false; // a body trickled in more slowly than any honest client sends
+        // The fields are counted as they come, so that a body of a million tiny fields is
+        // refused before it is whole, let alone taken apart.
+        pending->fields += std::count(uploadData, uploadData + size, '&');
+        if (pending->fields > m_limits.maximumFields)
+            return refuseBody(pending, 413, "The form has too many fields.\n");
+        // A body sent without its length that grows too large.
+        if (pending->request.body.size() + size > m_limits.maximumBody)
+            return refuseBody(pending, 413, "The request is too large.\n");
+        if (!reserve(pending, size))
+            return refuseBody(pending, 503, "The site is busy; try again shortly.\n");
         pending->request.body.append(uploadData, static_cast<qsizetype>(size));
         return true;
     }
     if (pending->refused)
         return true;
-    if (pending->tooLarge) {
-        pending->refused = true;
-        return answer(connection, plain(413, "The request is too large.\n"));
+    if (pending->refusal)
+        return refuse(connection, pending, pending->refusal, pending->refusalText);
+    const HttpResponse response = m_handler(pending->request);
+    release(pending);
+    return answer(connection, response);
+}
+
+bool HttpServer::refuse(MHD_Connection *connection, Pending *pending, int status, const char *text)
+{
+    pending->refused = true;
+    pending->request.body = QByteArray();
+    release(pending);
+    HttpResponse response = plain(status, text);
+    response.addHeader("Connection", "close");
+    if (status == 503)
+        response.addHeader("Retry-After", "5");
+    return answer(connection, response);
+}
+
+bool HttpServer::refuseBody(Pending *pending, int status, const char *text)
+{
+    pending->refusal = status;
+    pending->refusalText = text;
+    pending->request.body = QByteArray();
+    release(pending);
+    return true;
+}
+
+bool HttpServer::reserve(Pending *pending, qint64 size)
+{
+    std::lock_guard<std::mutex> guard(m_budgetLock);
+    const QString &address = pending->request.clientAddress;
+    qint64 &byAddress = m_bodyBytesByAddress[address];
+    if (m_bodyBytes + size > m_limits.bodyBudget ||
+        byAddress + size > m_limits.bodyBudgetPerAddress) {
+        if (byAddress == 0)
+            m_bodyBytesByAddress.remove(address);
+        return false;
     }
-    return answer(connection, m_handler(pending->request));
+    m_bodyBytes += size;
+    byAddress += size;
+    pending->reserved += size;
+    pending->budgetOwner = address;
+    return true;
+}
+
+void HttpServer::release(Pending *pending)
+{
+    if (pending->reserved == 0)
+        return;
+    std::lock_guard<std::mutex> guard(m_budgetLock);
+    m_bodyBytes -= pending->reserved;
+    auto held = m_bodyBytesByAddress.find(pending->budgetOwner);
+    if (held != m_bodyBytesByAddress.end() && (*held -= pending->reserved) <= 0)
+        m_bodyBytesByAddress.erase(held);
+    pending->reserved = 0;
 }
 
 void HttpServer::completed(void **state)
 {
     if (auto *pending = static_cast<Pending *>(*state)) {
+        release(pending);
+        if (pending->looked)
+            --m_inFlight;
         delete pending;
         *state = nullptr;
-        --m_inFlight;
     }
 }
 

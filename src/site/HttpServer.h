@@ -3,11 +3,13 @@
 #include "site/HttpMessage.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 
 struct MHD_Daemon;
 struct MHD_Connection;
@@ -18,6 +20,7 @@ struct MHD_Connection;
 class HttpServer final {
 public:
     using Handler = std::function<HttpResponse(HttpRequest)>;
+    static constexpr qint64 kMaximumQueryFields = 100;
 
     struct Limits {
         int threads = 8; // a few may wait for a password hash
@@ -26,6 +29,13 @@ public:
         unsigned idleTimeoutSeconds = 30;
         size_t connectionMemory = 64 * 1024; // request line and headers must fit
         qint64 maximumBody = 2 * 1024 * 1024;
+        int maximumFields = 100;      // in a form body, and in a query
+        int bodyDeadlineSeconds = 15; // from the headers to the body's end, however it trickles
+        // Bodies being received are held in memory until they are whole: at most this much of
+        // them at once, in all and from one client address, so that many held bodies cannot take
+        // the memory that the password hashes and the pages need.
+        qint64 bodyBudget = 96 * 1024 * 1024;
+        qint64 bodyBudgetPerAddress = 16 * 1024 * 1024;
         // Requests from these addresses are taken to come from the client that
         // X-Forwarded-For names last, and over HTTPS when X-Forwarded-Proto says so.
         QStringList trustedProxies;
@@ -55,6 +65,13 @@ private:
                  const char *uploadData, size_t *uploadDataSize, void **state);
     void completed(void **state);
     bool answer(MHD_Connection *connection, const HttpResponse &response);
+    // Answers at once and closes the connection after the answer.
+    bool refuse(MHD_Connection *connection, Pending *pending, int status, const char *text);
+    // Refuses a request while its body comes in; the answer goes once the body is in.
+    bool refuseBody(Pending *pending, int status, const char *text);
+    // Takes `size` bytes of body into the budgets; false when they would go past one.
+    bool reserve(Pending *pending, qint64 size);
+    void release(Pending *pending);
 
     Handler m_handler;
     Limits m_limits;
@@ -63,4 +80,7 @@ private:
     QByteArray m_key;
     bool m_tls = false;
     std::atomic<int> m_inFlight{0};
+    std::mutex m_budgetLock;
+    qint64 m_bodyBytes = 0;
+    QHash<QString, qint64> m_bodyBytesByAddress;
 };

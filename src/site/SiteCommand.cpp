@@ -144,22 +144,10 @@ int serve(Database &database, const QCommandLineParser &parser)
             return fail(QStringLiteral("cannot read the TLS certificate or key"));
         tls = HttpServer::Tls{certificate.readAll(), key.readAll()};
     }
-    const QStringList proxies = parser.values(QStringLiteral("trusted-proxy"));
+    limits.trustedProxies = parser.values(QStringLiteral("trusted-proxy"));
 
     Site site(context);
-    HttpServer server(
-        [&site, &proxies](HttpRequest request) {
-            if (proxies.contains(request.clientAddress)) {
-                // The proxy appends the address it saw to what the client sent: only the
-                // last entry is the proxy's word.
-                const QByteArray forwarded = request.forwardedFor.split(',').last().trimmed();
-                if (!forwarded.isEmpty())
-                    request.clientAddress = QString::fromLatin1(forwarded);
-                request.secure = request.secure || request.forwardedProto.trimmed() == "https";
-            }
-            return site.handle(request);
-        },
-        limits);
+    HttpServer server([&site](const HttpRequest &request) { return site.handle(request); }, limits);
     if (const QString failure = server.start(host, port, tls ? &*tls : nullptr); !failure.isEmpty())
         return fail(failure);
     std::fprintf(stderr, "pinvelle-site: serving %s on %s://%s:%u/\n",

@@ -193,6 +193,48 @@ void TestSite::refusedSubmission()
     QVERIFY(notes.body.contains("<table id=\"Table2\">\n</table>"));
 }
 
+void TestSite::hostileRequest_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("status");
+    QByteArray query;
+    for (int i = 0; i < 1000; ++i)
+        query += "&a" + QByteArray::number(i) + "=1";
+    const QByteArray form = "POST /noteimport.aspx HTTP/1.1\r\nHost: x\r\n"
+                            "Content-Type: application/x-www-form-urlencoded\r\n";
+    QTest::newRow("no Host") << QByteArray("GET /account.asp HTTP/1.1\r\n\r\n") << 400;
+    QTest::newRow("two lengths") << form + "Content-Length: 1\r\nContent-Length: 5\r\n\r\nx" << 400;
+    QTest::newRow("length and chunks")
+        << form + "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n"
+                  "GET /account.asp HTTP/1.1\r\nHost: x\r\n\r\n"
+        << 400;
+    QTest::newRow("1,000 query arguments")
+        << "GET /noteimport.aspx?x" + query + " HTTP/1.1\r\nHost: x\r\n\r\n"
+        << 414;
+    QTest::newRow("101 form fields")
+        << form + "Content-Length: 600" + "\r\n\r\n" + QByteArray("&a").repeated(300) << 413;
+}
+
+void TestSite::hostileRequest()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+    SiteProcess site;
+    QVERIFY(site.start());
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, site.port());
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write(request);
+    // Answered at once, and the connection closed after the answer: nothing more of what was
+    // sent is read as another request.
+    QByteArray answer;
+    while (socket.waitForReadyRead(5000))
+        answer += socket.readAll();
+    QVERIFY2(answer.startsWith("HTTP/1.1 " + QByteArray::number(status)), answer.left(80).data());
+    QCOMPARE(answer.count("HTTP/1.1 "), 1);
+    QCOMPARE(socket.state(), QAbstractSocket::UnconnectedState);
+}
+
 void TestSite::anonymousVisitsStoreNothing()
 {
     SiteProcess site;

@@ -13,6 +13,8 @@ private slots:
     void overwrite();
     void refusedSubmission_data();
     void refusedSubmission();
+    void hostileRequest_data();
+    void hostileRequest();
     void anonymousVisitsStoreNothing();
     void wrongPasswordThrottled();
     void addressThrottledBehindProxy();
