@@ -35,5 +35,8 @@ QString NoteRules::textProblem(const QString &text)
 {
     if (text.toUtf8().size() > kMaximumTextBytes)
         return tr("the text is longer than %1 bytes").arg(kMaximumTextBytes);
+    // PostgreSQL's text cannot hold a NUL: refused the same way whatever the database.
+    if (text.contains(QChar(0)))
+        return tr("the text holds a NUL character");
     return {};
 }

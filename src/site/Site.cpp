@@ -33,6 +33,10 @@ HttpResponse Site::handle(const HttpRequest &request)
     response.addHeader("X-Content-Type-Options", "nosniff");
     response.addHeader("Referrer-Policy", "same-origin");
     response.addHeader("Cache-Control", "no-store");
+    // Only over HTTPS: a browser ignores it over plain HTTP anyway, and a site that serves
+    // plain HTTP on purpose must not be made unreachable.
+    if (request.secure)
+        response.addHeader("Strict-Transport-Security", "max-age=31536000");
     if (request.method == "HEAD")
         response.body.clear();
     return response;

@@ -50,9 +50,8 @@ QString versionList(const QString &state, const QList<NoteStore::Note> &versions
     QString items;
     for (const NoteStore::Note &version : versions) {
         items += QStringLiteral("<li>%1, %2 bytes: <q>%3</q> %4</li>\n")
-                     .arg(when(version.changed))
-                     .arg(version.size)
-                     .arg(Html::escaped(version.text.left(60)),
+                     .arg(when(version.changed), QString::number(version.size),
+                          Html::escaped(version.text.left(60)),
                           button(state, QStringLiteral("restore"), QStringLiteral("version"),
                                  QString::number(version.id), tr("Restore")));
     }
@@ -91,9 +90,8 @@ HttpResponse ToolsPage::page(Visit &visit, qint64 accountId)
     for (const NoteStore::Note &note : notes) {
         body += QStringLiteral("<section class=\"note\"><h2>%1</h2>\n<p class=\"meta\">%2, %3 "
                                "bytes</p>\n<pre>%4</pre>\n%5\n%6</section>\n")
-                    .arg(Html::escaped(note.name), tr("changed %1").arg(when(note.changed)))
-                    .arg(note.size)
-                    .arg(Html::escaped(note.text),
+                    .arg(Html::escaped(note.name), tr("changed %1").arg(when(note.changed)),
+                         QString::number(note.size), Html::escaped(note.text),
                          button(state, QStringLiteral("delete"), QStringLiteral("name"), note.name,
                                 tr("Delete")),
                          versionList(state, versionsOf(note.name)));

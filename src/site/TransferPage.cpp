@@ -41,13 +41,15 @@ HttpResponse unavailable()
 }
 } // namespace
 
-QString TransferPage::form(const QByteArray &state, const QString &result,
+QString TransferPage::form(const QByteArray &state, bool overwrite, const QString &result,
                            const QString &table) const
 {
+    // One arg() with every value, so that nothing a user wrote is read as a placeholder.
     const QString body =
         QStringLiteral("<h1>%1</h1>\n"
                        "<form method=\"post\" action=\"%2\">\n"
                        "<input type=\"hidden\" name=\"%3\" value=\"%4\">\n"
+                       "<input type=\"hidden\" name=\"%20\" value=\"%21\">\n"
                        "<label for=\"%5\">%6</label><input type=\"text\" name=\"%5\" id=\"%5\" "
                        "autocomplete=\"username\">\n"
                        "<label for=\"%7\">%8</label><input type=\"password\" name=\"%7\" id=\"%7\" "
@@ -61,11 +63,12 @@ QString TransferPage::form(const QByteArray &state, const QString &result,
             .arg(tr("Note transfer"), QLatin1String(kTransferPage),
                  QLatin1String(Visit::kStateField), QString::fromLatin1(state),
                  QLatin1String(kEmailField), tr("E-mail address"), QLatin1String(kPasswordField),
-                 tr("Password"), QLatin1String(kNameField))
-            .arg(tr("Note name"), QLatin1String(kTextField), tr("Note text"),
-                 QLatin1String(kUploadButton), tr("Upload note"), QLatin1String(kDownloadButton),
-                 tr("Download my notes"), QLatin1String(kResultId), Html::escaped(result))
-            .arg(table);
+                 tr("Password"), QLatin1String(kNameField), tr("Note name"),
+                 QLatin1String(kTextField), tr("Note text"), QLatin1String(kUploadButton),
+                 tr("Upload note"), QLatin1String(kDownloadButton), tr("Download my notes"),
+                 QLatin1String(kResultId), Html::escaped(result), table,
+                 QLatin1String(kOverwriteKey),
+                 overwrite ? QStringLiteral("1") : QStringLiteral("0"));
     return Html::page(m_site.name, tr("Note transfer"), body);
 }
 
@@ -93,12 +96,15 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
 
     const QByteArray overwriteKey(kOverwriteKey);
     if (request.method != "POST") {
-        Sessions::Session *session = visit.session(request.queryValue(overwriteKey) == "1");
-        if (!session)
+        // A GET changes nothing stored (a link from anywhere can make one): the choice the
+        // address asks for goes into the form, and the POST that carries it back applies it.
+        const bool overwrite = request.hasQuery(overwriteKey)
+                                   ? request.queryValue(overwriteKey) == "1"
+                                   : visit.hasSession() && visit.session()->overwrite;
+        if (!visit.session(overwrite))
             return unavailable();
-        if (request.hasQuery(overwriteKey))
-            session->overwrite = request.queryValue(overwriteKey) == "1";
-        HttpResponse response = HttpResponse::html(200, form(visit.renewState(), {}, {}));
+        HttpResponse response =
+            HttpResponse::html(200, form(visit.renewState(), overwrite, {}, {}));
         return visit.finish(response) ? response : unavailable();
     }
 
@@ -118,6 +124,8 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
                                 .arg(tr("This page has expired."), QLatin1String(kTransferPage),
                                      tr("Open it again."))));
     }
+    if (fields->contains(QLatin1String(kOverwriteKey)))
+        visit.session()->overwrite = fields->value(QLatin1String(kOverwriteKey)) == u"1";
     const QString email = fields->value(QLatin1String(kEmailField));
     const QString password = fields->value(QLatin1String(kPasswordField));
     const bool upload = fields->contains(QLatin1String(kUploadButton));
@@ -165,9 +173,9 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
                         tr("Kept the stored %1: this push does not overwrite.").arg(quoted(name));
                     break;
                 case NoteStore::Upload::Full:
-                    result = tr("Refused %1: the account holds %2 notes already.")
-                                 .arg(quoted(name))
-                                 .arg(NoteRules::kMaximumNotesPerAccount);
+                    result =
+                        tr("Refused %1: the account holds %2 notes already.")
+                            .arg(quoted(name), QString::number(NoteRules::kMaximumNotesPerAccount));
                     break;
                 case NoteStore::Upload::Failed:
                     result = tr("Not stored %1: the site could not write it. Try again.")
@@ -178,7 +186,8 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
             }
         }
     }
-    HttpResponse response = HttpResponse::html(status, form(visit.renewState(), result, table));
+    HttpResponse response = HttpResponse::html(
+        status, form(visit.renewState(), visit.session()->overwrite, result, table));
     if (!visit.finish(response) || (transaction && !transaction->commit()))
         return unavailable();
     return response;

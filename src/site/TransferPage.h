@@ -7,7 +7,7 @@
 struct SiteContext;
 
 // The transfer page the desktop program talks to: a form to upload one note or download the
-// account's notes. A GET opens it (and with "?overwrite=0" or "1" sets how the session's
+// account's notes. A GET opens it (with "?overwrite=0" or "1", its form carries how the
 // uploads treat a note of the same name); every POST must carry back the form's state.
 class TransferPage final {
 public:
@@ -16,7 +16,8 @@ public:
     HttpResponse handle(const HttpRequest &request);
 
 private:
-    QString form(const QByteArray &state, const QString &result, const QString &table) const;
+    QString form(const QByteArray &state, bool overwrite, const QString &result,
+                 const QString &table) const;
     QString notesTable(qint64 accountId, bool *failed);
 
     const SiteContext &m_site;

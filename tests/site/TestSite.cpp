@@ -74,6 +74,11 @@ void TestSite::upload_data()
     QTest::newRow("SQL-looking") << "x'); DROP TABLE notes;--"
                                  << "' OR '1'='1"
                                  << "Stored \"x'); DROP TABLE notes;--\"." << true;
+    QTest::newRow("placeholders") << "50%1off %2.pv"
+                                  << "%1 %L1 %% %99"
+                                  << "Stored \"50%1off %2.pv\"." << true;
+    QTest::newRow("NUL in the text") << "n.pv" << QString::fromUtf16(u"a\0b", 3)
+                                     << "Refused \"n.pv\": the text holds a NUL character" << false;
     QTest::newRow("folder") << "../x"
                             << "t"
                             << "Refused \"../x\": the name holds \"/\"" << false;
@@ -125,8 +130,14 @@ void TestSite::overwrite()
     page = site.submit(page, note("n.pv", "first"));
     page = site.submit(page, note("n.pv", "second"));
     QVERIFY(page.label().startsWith("Kept the stored \"n.pv\""));
+    // A GET alone (a link from another site) changes nothing stored; the form it gave
+    // carries the choice, and the POST of that form applies it.
+    const SiteProcess::Reply linked = site.request("GET", "/noteimport.aspx?overwrite=1&d");
+    QVERIFY(linked.body.contains(R"(name="overwrite" value="1")"));
+    page = site.submit(site.request("GET", "/noteimport.aspx"), note("n.pv", "not this"));
+    QVERIFY(page.label().startsWith("Kept the stored \"n.pv\""));
     page = site.request("GET", "/noteimport.aspx?overwrite=1&d");
-    page = site.submit(page, note("n.pv", "third"));
+    page = site.submit(page, note("n.pv", "third") << std::pair{"overwrite", "1"});
     QVERIFY(page.label().startsWith("Replaced \"n.pv\""));
     page = site.submit(page, download());
     QVERIFY(page.body.contains("Note Data:third</td>"));
