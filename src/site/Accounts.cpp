@@ -1,5 +1,7 @@
 #include "site/Accounts.h"
 
+#include "site/Database.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QSqlQuery>
@@ -60,4 +62,30 @@ bool Accounts::setPasswordHash(qint64 id, const QByteArray &passwordHash)
     query.addBindValue(QString::fromLatin1(passwordHash));
     query.addBindValue(id);
     return query.exec();
+}
+
+bool Accounts::signOutEverywhere(qint64 id)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("DELETE FROM sessions WHERE account_id = ?"));
+    query.addBindValue(id);
+    return query.exec();
+}
+
+bool Accounts::remove(qint64 id, bool sqlite)
+{
+    Transaction transaction(m_db, sqlite);
+    if (!transaction.begun())
+        return false;
+    QSqlQuery query(m_db);
+    for (const char *table : {"notes", "note_versions", "sessions"}) {
+        query.prepare(
+            QStringLiteral("DELETE FROM %1 WHERE account_id = ?").arg(QLatin1String(table)));
+        query.addBindValue(id);
+        if (!query.exec())
+            return false;
+    }
+    query.prepare(QStringLiteral("DELETE FROM accounts WHERE id = ?"));
+    query.addBindValue(id);
+    return query.exec() && transaction.commit();
 }

@@ -15,6 +15,7 @@ public:
         QByteArray passwordHash;
     };
     enum class Created { Ok, Exists, Failed };
+    static constexpr int kMaximumEmailBytes = 254; // the longest an address can be
 
     explicit Accounts(QSqlDatabase db) : m_db(std::move(db)) {}
 
@@ -27,6 +28,10 @@ public:
     // Nothing when there is no such account; `failed` tells a database fault apart.
     std::optional<Account> find(const QString &email, bool *failed = nullptr);
     bool setPasswordHash(qint64 id, const QByteArray &passwordHash);
+    // Ends every session of the account.
+    bool signOutEverywhere(qint64 id);
+    // Removes the account with its notes, their versions and its sessions, in one transaction.
+    bool remove(qint64 id, bool sqlite);
 
 private:
     QSqlDatabase m_db;

@@ -15,7 +15,15 @@
 #include <thread>
 
 namespace {
-constexpr int kMinimumLength = 8;
+constexpr int kMinimumLength = 10;
+// Among the first that any guesser tries; a longer list belongs in a breach list, not here.
+const char *const kCommon[] = {
+    "1234567890",  "0123456789", "1234512345",  "1111111111",    "0000000000",   "qwertyuiop",
+    "1q2w3e4r5t",  "password12", "password123", "password1234",  "passw0rd123",  "iloveyou12",
+    "abcdefghij",  "abc1234567", "qwerty1234",  "qwerty12345",   "1qaz2wsx3edc", "letmein123",
+    "welcome123",  "football12", "baseball12",  "princess12",    "sunshine12",   "superman12",
+    "trustno1234", "dragon1234", "monkey1234",  "administrator", "changeme123",  "aaaaaaaaaa",
+};
 constexpr unsigned long long kOpsLimit = crypto_pwhash_OPSLIMIT_INTERACTIVE;
 constexpr size_t kMemLimit = crypto_pwhash_MEMLIMIT_INTERACTIVE;
 
@@ -112,6 +120,11 @@ QString Passwords::weakness(const QString &password)
     if (password.size() < kMinimumLength)
         return QCoreApplication::translate("Passwords", "the password needs at least %1 characters")
             .arg(kMinimumLength);
+    for (const char *common : kCommon) {
+        if (password.compare(QLatin1String(common), Qt::CaseInsensitive) == 0)
+            return QCoreApplication::translate("Passwords",
+                                               "the password is among the first that guessers try");
+    }
     if (password.toUtf8().size() > 1024)
         return QCoreApplication::translate("Passwords", "the password is longer than 1024 bytes");
     return {};
@@ -122,23 +135,6 @@ QByteArray Passwords::newKey()
     unsigned char key[crypto_generichash_KEYBYTES];
     randombytes_buf(key, sizeof key);
     return hex(key, sizeof key);
-}
-
-QByteArray Passwords::digest(const QByteArray &hexKey, const QByteArray &session,
-                             const QString &email, const QString &password)
-{
-    const QByteArray key = QByteArray::fromHex(hexKey);
-    // Lengths first, so that no two different log-ins run together into the same input.
-    const QByteArray emailBytes = email.toUtf8();
-    const QByteArray input = QByteArray::number(session.size()) + ':' + session +
-                             QByteArray::number(emailBytes.size()) + ':' + emailBytes +
-                             password.toUtf8();
-    unsigned char out[crypto_generichash_BYTES];
-    crypto_generichash(out, sizeof out, reinterpret_cast<const unsigned char *>(input.constData()),
-                       static_cast<unsigned long long>(input.size()),
-                       reinterpret_cast<const unsigned char *>(key.constData()),
-                       static_cast<size_t>(key.size()));
-    return hex(out, sizeof out);
 }
 
 bool Passwords::sameDigest(const QByteArray &a, const QByteArray &b)

@@ -5,8 +5,7 @@
 
 #include <optional>
 
-// Password hashes (argon2id through libsodium) and the keyed digest a session keeps of a
-// log-in that succeeded, so that the slow hash runs once per session and not once per upload.
+// Password hashes (argon2id through libsodium), random tokens and digests.
 class Passwords final {
 public:
     // False when libsodium cannot start.
@@ -23,11 +22,8 @@ public:
     // Why `password` is too weak for an account, or empty.
     static QString weakness(const QString &password);
 
-    // A new random key, hex-encoded, for digest().
+    // A new random key, hex-encoded.
     static QByteArray newKey();
-    // A keyed digest of the log-in, bound to the session; hex.
-    static QByteArray digest(const QByteArray &hexKey, const QByteArray &session,
-                             const QString &email, const QString &password);
     // Compares two digests in constant time.
     static bool sameDigest(const QByteArray &a, const QByteArray &b);
     // Random bytes, base64url-encoded: session tokens and form states.

@@ -34,6 +34,14 @@ const char *const kMigrations[] = {
     "CREATE TABLE login_failures (who TEXT NOT NULL, at BIGINT NOT NULL);"
     "CREATE INDEX login_failures_by_who ON login_failures (who, at);"
     "CREATE TABLE login_blocks (who TEXT PRIMARY KEY, until BIGINT NOT NULL);",
+    // 2: nothing derived from a password but its argon2id hash: a signed-in session is its
+    // own proof. Throttle keys are digests now, so the old plain ones go; the addresses each
+    // account signed in from are remembered.
+    "ALTER TABLE sessions DROP COLUMN login_digest;"
+    "DELETE FROM login_failures;"
+    "DELETE FROM login_blocks;"
+    "CREATE TABLE login_addresses (account TEXT NOT NULL, address TEXT NOT NULL,"
+    " PRIMARY KEY (account, address));",
 };
 constexpr int kMigrationCount = static_cast<int>(sizeof kMigrations / sizeof kMigrations[0]);
 static_assert(kMigrationCount == Schema::kVersion);

@@ -15,20 +15,20 @@ std::optional<Sessions::Session> Sessions::find(const QByteArray &token, bool *f
     session.token = token;
     session.digest = Passwords::tokenDigest(token);
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT state, overwrite, account_id, login_digest, seen FROM "
+    query.prepare(QStringLiteral("SELECT state, overwrite, account_id, seen, created FROM "
                                  "sessions WHERE token_digest = ?"));
     query.addBindValue(QString::fromLatin1(session.digest));
     if (!query.exec()) {
         *failed = true;
         return std::nullopt;
     }
-    if (!query.next() ||
-        query.value(4).toLongLong() < QDateTime::currentMSecsSinceEpoch() - kIdleMs)
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (!query.next() || query.value(3).toLongLong() < now - kIdleMs ||
+        query.value(4).toLongLong() < now - kLifetimeMs)
         return std::nullopt;
     session.state = query.value(0).toString().toLatin1();
     session.overwrite = query.value(1).toInt() != 0;
     session.accountId = query.value(2).isNull() ? 0 : query.value(2).toLongLong();
-    session.loginDigest = query.value(3).toString().toLatin1();
     return session;
 }
 
@@ -47,18 +47,13 @@ bool Sessions::save(const Session &session, bool isNew)
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     QSqlQuery query(m_db);
     query.prepare(isNew ? QStringLiteral("INSERT INTO sessions (state, overwrite, account_id, "
-                                         "login_digest, seen, created, token_digest) VALUES (?, "
-                                         "?, ?, ?, ?, ?, ?)")
+                                         "seen, created, token_digest) VALUES (?, ?, ?, ?, ?, ?)")
                         : QStringLiteral("UPDATE sessions SET state = ?, overwrite = ?, "
-                                         "account_id = ?, login_digest = ?, seen = ? WHERE "
-                                         "token_digest = ?"));
+                                         "account_id = ?, seen = ? WHERE token_digest = ?"));
     query.addBindValue(QString::fromLatin1(session.state));
     query.addBindValue(session.overwrite ? 1 : 0);
     query.addBindValue(session.accountId ? QVariant(session.accountId)
                                          : QVariant(QMetaType::fromType<qint64>()));
-    query.addBindValue(session.loginDigest.isEmpty()
-                           ? QVariant(QMetaType::fromType<QString>())
-                           : QVariant(QString::fromLatin1(session.loginDigest)));
     query.addBindValue(now);
     if (isNew)
         query.addBindValue(now);
@@ -77,7 +72,9 @@ bool Sessions::remove(const Session &session)
 void Sessions::expire()
 {
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("DELETE FROM sessions WHERE seen < ?"));
-    query.addBindValue(QDateTime::currentMSecsSinceEpoch() - kIdleMs);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    query.prepare(QStringLiteral("DELETE FROM sessions WHERE seen < ? OR created < ?"));
+    query.addBindValue(now - kIdleMs);
+    query.addBindValue(now - kLifetimeMs);
     query.exec();
 }

@@ -15,26 +15,28 @@ SignIn::Result SignIn::check(Visit &visit, const QString &email, const QString &
     if (!session)
         return Result::Refused;
     const QString normalised = Accounts::normalised(email);
-    if (session->accountId != 0 &&
-        Passwords::sameDigest(
-            session->loginDigest,
-            Passwords::digest(m_site.loginKey, session->digest, normalised, password)))
-        return Result::SignedIn;
+    // No address is that long: refused before anything of it is looked up or stored.
+    if (normalised.toUtf8().size() > Accounts::kMaximumEmailBytes)
+        return Result::Refused;
+    Accounts accounts(m_db);
+    if (session->accountId != 0 && !normalised.isEmpty()) {
+        // The session signed in with the password already: it is the proof, and nothing
+        // derived from the password needs keeping to check it again.
+        const std::optional<Accounts::Account> account = accounts.find(normalised);
+        if (account && account->id == session->accountId)
+            return Result::SignedIn;
+    }
     if (normalised.isEmpty() || password.isEmpty()) {
         session->accountId = 0;
-        session->loginDigest.clear();
         return Result::Refused;
     }
     if (!request.maySlowWork)
         return Result::NeedsSlowWork;
     session->accountId = 0;
-    session->loginDigest.clear();
 
-    const bool sqlite = m_site.database->isSqlite();
-    LoginThrottle throttle(m_db, sqlite);
-    if (throttle.refused(normalised, request.clientAddress))
+    LoginThrottle throttle(m_db, m_site.database->isSqlite());
+    if (!throttle.admit(normalised, request.clientAddress))
         return Result::Refused;
-    Accounts accounts(m_db);
     const std::optional<Accounts::Account> account = accounts.find(normalised);
     const bool matches = account ? Passwords::verify(account->passwordHash, password)
                                  : (Passwords::verify(m_site.decoyHash, password), false);
@@ -42,7 +44,7 @@ SignIn::Result SignIn::check(Visit &visit, const QString &email, const QString &
         throttle.failed(normalised, request.clientAddress);
         return Result::Refused;
     }
-    throttle.succeeded(normalised);
+    throttle.succeeded(normalised, request.clientAddress);
     if (Passwords::needsRehash(account->passwordHash)) {
         if (const std::optional<QByteArray> fresh = Passwords::hash(password))
             accounts.setPasswordHash(account->id, *fresh);
@@ -52,7 +54,5 @@ SignIn::Result SignIn::check(Visit &visit, const QString &email, const QString &
     if (!session)
         return Result::Refused;
     session->accountId = account->id;
-    session->loginDigest =
-        Passwords::digest(m_site.loginKey, session->digest, normalised, password);
     return Result::SignedIn;
 }

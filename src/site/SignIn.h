@@ -8,7 +8,8 @@ struct SiteContext;
 class Visit;
 
 // Checks an e-mail address and password against the accounts, through the throttle, and signs
-// the visit's session in when they match.
+// the visit's session in when they match. A session signed in already passes for the same
+// address without the password hash: nothing derived from a password is kept but its hash.
 class SignIn final {
 public:
     enum class Result {

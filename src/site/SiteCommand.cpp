@@ -3,6 +3,7 @@
 #include "site/Accounts.h"
 #include "site/Database.h"
 #include "site/HttpServer.h"
+#include "site/LoginThrottle.h"
 #include "site/Passwords.h"
 #include "site/Schema.h"
 #include "site/Site.h"
@@ -13,6 +14,9 @@
 #include <QSqlQuery>
 #include <QTextStream>
 #include <QVariant>
+
+#include <termios.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -61,20 +65,57 @@ std::optional<Database> openDatabase(const QString &address)
     return database;
 }
 
+// A line of standard input; not shown as it is typed when that is a terminal.
+std::optional<QString> readSecret(const char *prompt)
+{
+    const bool terminal = isatty(STDIN_FILENO) == 1;
+    termios before{};
+    if (terminal) {
+        std::fprintf(stderr, "%s", prompt);
+        std::fflush(stderr);
+        tcgetattr(STDIN_FILENO, &before);
+        termios quiet = before;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string line;
+    const bool read = static_cast<bool>(std::getline(std::cin, line));
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+        std::fprintf(stderr, "\n");
+    }
+    if (!read)
+        return std::nullopt;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return QString::fromStdString(line);
+}
+
+// A new password from standard input, checked and hashed; nothing after saying why not.
+std::optional<QByteArray> newPasswordHash()
+{
+    const std::optional<QString> password = readSecret("New password: ");
+    if (!password) {
+        fail(QStringLiteral("no password on standard input"));
+        return std::nullopt;
+    }
+    if (const QString weakness = Passwords::weakness(*password); !weakness.isEmpty()) {
+        fail(weakness);
+        return std::nullopt;
+    }
+    const std::optional<QByteArray> hash = Passwords::hash(*password);
+    if (!hash)
+        fail(QStringLiteral("not enough memory to hash the password"));
+    return hash;
+}
+
 int addAccount(Database &database, const QString &email)
 {
     if (const QString problem = Accounts::emailProblem(email); !problem.isEmpty())
         return fail(problem);
-    std::string line;
-    std::getline(std::cin, line);
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    const QString password = QString::fromStdString(line);
-    if (const QString weakness = Passwords::weakness(password); !weakness.isEmpty())
-        return fail(weakness);
-    const std::optional<QByteArray> hash = Passwords::hash(password);
+    const std::optional<QByteArray> hash = newPasswordHash();
     if (!hash)
-        return fail(QStringLiteral("not enough memory to hash the password"));
+        return 1;
     switch (Accounts(database.connection()).create(email, *hash)) {
     case Accounts::Created::Ok:
         std::fprintf(stdout, "pinvelle-site: account %s created\n",
@@ -87,6 +128,53 @@ int addAccount(Database &database, const QString &email)
         break;
     }
     return fail(QStringLiteral("cannot store the account: %1").arg(database.lastError()));
+}
+
+// passwd, sign-out-everywhere and delete-account: on an account that exists.
+int changeAccount(Database &database, const QString &command, const QString &email, bool yes)
+{
+    QSqlDatabase db = database.connection();
+    Accounts accounts(db);
+    bool failed = false;
+    const std::optional<Accounts::Account> account = accounts.find(email, &failed);
+    if (!account)
+        return fail(
+            failed ? QStringLiteral("cannot read the accounts: %1").arg(database.lastError())
+                   : QStringLiteral("there is no account for %1").arg(Accounts::normalised(email)));
+    const QByteArray shown = Accounts::normalised(email).toUtf8();
+    if (command == QLatin1String("passwd")) {
+        const std::optional<QByteArray> hash = newPasswordHash();
+        if (!hash)
+            return 1;
+        // Whoever knew the old password is signed out with it.
+        if (!accounts.setPasswordHash(account->id, *hash) ||
+            !accounts.signOutEverywhere(account->id))
+            return fail(QStringLiteral("cannot store the password: %1").arg(database.lastError()));
+        std::fprintf(stdout, "pinvelle-site: password of %s changed; its sessions ended\n",
+                     shown.constData());
+        return 0;
+    }
+    if (command == QLatin1String("sign-out-everywhere")) {
+        if (!accounts.signOutEverywhere(account->id))
+            return fail(QStringLiteral("cannot end the sessions: %1").arg(database.lastError()));
+        std::fprintf(stdout, "pinvelle-site: every session of %s ended\n", shown.constData());
+        return 0;
+    }
+    if (!yes) {
+        if (isatty(STDIN_FILENO) != 1)
+            return fail(QStringLiteral("delete-account asks before it deletes; give --yes when "
+                                       "no one is there to answer"));
+        std::fprintf(stderr,
+                     "Delete the account %s with all its notes? Type yes: ", shown.constData());
+        std::string answer;
+        if (!std::getline(std::cin, answer) || answer != "yes")
+            return fail(QStringLiteral("nothing deleted"));
+    }
+    if (!accounts.remove(account->id, database.isSqlite()))
+        return fail(QStringLiteral("cannot delete the account: %1").arg(database.lastError()));
+    LoginThrottle(db, database.isSqlite()).forgetAccount(email);
+    std::fprintf(stdout, "pinvelle-site: account %s deleted with its notes\n", shown.constData());
+    return 0;
 }
 
 QByteArray loginKey(Database &database)
@@ -150,6 +238,14 @@ int serve(Database &database, const QCommandLineParser &parser)
     HttpServer server([&site](const HttpRequest &request) { return site.handle(request); }, limits);
     if (const QString failure = server.start(host, port, tls ? &*tls : nullptr); !failure.isEmpty())
         return fail(failure);
+    const bool loopback = host.startsWith(QLatin1String("127.")) || host == QLatin1String("::1");
+    if (!tls && limits.trustedProxies.isEmpty() && !loopback)
+        std::fprintf(stderr,
+                     "pinvelle-site: warning: serving plain HTTP on %s, beyond this machine: "
+                     "passwords and notes cross the network readable by anyone on the way; give "
+                     "--tls-cert and --tls-key, or listen on 127.0.0.1 behind an HTTPS proxy "
+                     "(--trusted-proxy)\n",
+                     qPrintable(host));
     std::fprintf(stderr, "pinvelle-site: serving %s on %s://%s:%u/\n",
                  qPrintable(database.url().shown()), tls ? "https" : "http", qPrintable(host),
                  port);
@@ -173,7 +269,13 @@ int SiteCommand::run(const QStringList &arguments)
         "  pinvelle-site [options]                 serve the site\n"
         "  pinvelle-site add-account EMAIL [--database URL]\n"
         "                                          make an account; the password is read from "
-        "standard input"));
+        "standard input\n"
+        "  pinvelle-site passwd EMAIL [--database URL]\n"
+        "                                          set a new password (from standard input) and "
+        "end the account's sessions\n"
+        "  pinvelle-site sign-out-everywhere EMAIL [--database URL]\n"
+        "  pinvelle-site delete-account EMAIL [--yes] [--database URL]\n"
+        "                                          delete the account and all its notes"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
@@ -200,22 +302,31 @@ int SiteCommand::run(const QStringList &arguments)
          QStringLiteral("Close a connection idle for this many seconds."),
          QStringLiteral("SECONDS"), QStringLiteral("30")},
     });
+    parser.addOption(
+        {QStringLiteral("yes"), QStringLiteral("delete-account: do not ask before deleting.")});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("Nothing to serve, or add-account EMAIL."));
+                                 QStringLiteral("Nothing to serve, or a command and an e-mail "
+                                                "address."));
     parser.process(arguments);
 
     if (!Passwords::initialise())
         return fail(QStringLiteral("libsodium cannot start"));
     const QStringList positional = parser.positionalArguments();
-    if (!positional.isEmpty() && positional.first() != QLatin1String("add-account"))
+    const QStringList commands{QStringLiteral("add-account"), QStringLiteral("passwd"),
+                               QStringLiteral("sign-out-everywhere"),
+                               QStringLiteral("delete-account")};
+    if (!positional.isEmpty() && !commands.contains(positional.first()))
         return fail(QStringLiteral("unknown command \"%1\"; see --help").arg(positional.first()));
     if (!positional.isEmpty() && positional.size() != 2)
-        return fail(QStringLiteral("add-account takes one e-mail address"));
+        return fail(QStringLiteral("%1 takes one e-mail address").arg(positional.first()));
 
     std::optional<Database> database = openDatabase(parser.value(QStringLiteral("database")));
     if (!database)
         return 1;
-    if (!positional.isEmpty())
+    if (!positional.isEmpty() && positional.first() == commands.first())
         return addAccount(*database, positional.at(1));
+    if (!positional.isEmpty())
+        return changeAccount(*database, positional.first(), positional.at(1),
+                             parser.isSet(QStringLiteral("yes")));
     return serve(*database, parser);
 }

@@ -10,6 +10,6 @@ struct SiteContext {
     Database *database = nullptr;
     QString name; // shown in page titles
     bool openSignup = false;
-    QByteArray loginKey;  // keys the log-in digests of sessions
+    QByteArray loginKey;  // keys the signed form states of visitors not signed in yet
     QByteArray decoyHash; // a password hash to verify against for unknown accounts
 };

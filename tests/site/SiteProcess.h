@@ -44,6 +44,8 @@ public:
     Reply submit(const Reply &page, const QList<std::pair<QString, QString>> &fields,
                  const QByteArray &path = "/noteimport.aspx", const QByteArray &headers = {});
     void forgetCookie() { m_cookie.clear(); }
+    QByteArray cookie() const { return m_cookie; }
+    void setCookie(const QByteArray &cookie) { m_cookie = cookie; }
 
 private:
     QTemporaryDir m_dir;

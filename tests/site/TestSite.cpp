@@ -2,9 +2,16 @@
 
 #include "SiteProcess.h"
 
+#include <QFileInfo>
 #include <QProcess>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTcpSocket>
 #include <QTest>
+
+#include <sodium.h>
 
 namespace {
 const QString kEmail = QStringLiteral("ann@example.org");
@@ -40,6 +47,17 @@ void TestSite::commandLine_data()
                                    << QByteArray("short\n") << 1 << QByteArray("at least");
     QTest::newRow("bad e-mail") << QStringList{"add-account", "nobody"}
                                 << QByteArray("long enough\n") << 1 << QByteArray("not an e-mail");
+    QTest::newRow("common password") << QStringList{"add-account", "cy@example.org"}
+                                     << QByteArray("Password123\n") << 1 << QByteArray("guessers");
+    QTest::newRow("new password") << QStringList{"passwd", "ANN@example.org"}
+                                  << QByteArray("another long one\n") << 0
+                                  << QByteArray("sessions ended");
+    QTest::newRow("no such account") << QStringList{"sign-out-everywhere", "bo@example.org"}
+                                     << QByteArray() << 1 << QByteArray("no account");
+    QTest::newRow("delete unasked") << QStringList{"delete-account", "ann@example.org"}
+                                    << QByteArray("yes\n") << 1 << QByteArray("--yes");
+    QTest::newRow("delete") << QStringList{"delete-account", "ann@example.org", "--yes"}
+                            << QByteArray() << 0 << QByteArray("deleted");
     QTest::newRow("bad database") << QStringList{"--database", "mysql://x"} << QByteArray() << 1
                                   << QByteArray("neither");
 }
@@ -50,13 +68,21 @@ void TestSite::commandLine()
     QFETCH(QByteArray, input);
     SiteProcess site;
     QVERIFY(site.addAccount(kEmail, kPassword));
-    if (arguments.first() == QLatin1String("add-account"))
+    if (!arguments.first().startsWith(QLatin1String("--")))
         arguments << "--database" << site.database();
     QByteArray output;
     QFETCH(int, status);
     QFETCH(QByteArray, says);
     QCOMPARE(site.run(arguments, input, &output), status);
     QVERIFY2(output.contains(says), output.constData());
+    // What the command did is what a sign-in with the old password then finds.
+    if (arguments.first() != QLatin1String("--database") && site.start()) {
+        const QString label =
+            site.submit(site.request("GET", "/noteimport.aspx"), download()).label();
+        QCOMPARE(label == QLatin1String("Your notes:"),
+                 status != 0 || arguments.first() == QLatin1String("add-account") ||
+                     arguments.first() == QLatin1String("sign-out-everywhere"));
+    }
 }
 
 void TestSite::upload_data()
@@ -267,6 +293,118 @@ void TestSite::anonymousVisitsStoreNothing()
     QCOMPARE(sessions(), QByteArray("0"));
     QCOMPARE(site.submit(page, download()).label(), QStringLiteral("Your notes:"));
     QCOMPARE(sessions(), QByteArray("1"));
+}
+
+void TestSite::plantedTokenSeesNothing()
+{
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start());
+    // A token someone planted in the victim's browser before the victim signs in.
+    const SiteProcess::Reply page = site.request("GET", "/noteimport.aspx");
+    const QByteArray planted = site.cookie();
+    QCOMPARE(site.submit(page, download()).label(), QStringLiteral("Your notes:"));
+    QVERIFY(site.cookie() != planted);
+    QCOMPARE(site.request("GET", "/onlinetools.asp").status, 200);
+    site.setCookie(planted);
+    QCOMPARE(site.request("GET", "/onlinetools.asp").status, 303);
+}
+
+void TestSite::databaseCopyChecksNoGuess()
+{
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start());
+    SiteProcess::Reply page = site.submit(site.request("GET", "/noteimport.aspx"), note("a", "t"));
+    site.submit(page, note("b", "t"));
+    QVERIFY(site.stop());
+    // An attacker with a copy: every value of every table but the argon2id hashes, against
+    // fast digests of the right password as the site could have made them, keyed with every
+    // key the database holds.
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "copy");
+    db.setDatabaseName(site.database().mid(7));
+    QVERIFY(db.open());
+    QList<QByteArray> keys{QByteArray()};
+    QSqlQuery query(db);
+    QVERIFY(query.exec("SELECT key_hex FROM site_keys"));
+    while (query.next())
+        keys << QByteArray::fromHex(query.value(0).toByteArray());
+    QSet<QByteArray> values;
+    for (const QString &table : db.tables()) {
+        QVERIFY(query.exec(QStringLiteral("SELECT * FROM %1").arg(table)));
+        while (query.next()) {
+            for (int i = 0; i < query.record().count(); ++i) {
+                if (query.record().fieldName(i) != QLatin1String("password_hash"))
+                    values << query.value(i).toByteArray();
+            }
+        }
+    }
+    auto digest = [](const QByteArray &key, const QByteArray &input) {
+        unsigned char out[crypto_generichash_BYTES];
+        crypto_generichash(out, sizeof out, reinterpret_cast<const unsigned char *>(input.data()),
+                           static_cast<unsigned long long>(input.size()),
+                           reinterpret_cast<const unsigned char *>(key.data()),
+                           static_cast<size_t>(key.size()));
+        return QByteArray(reinterpret_cast<const char *>(out), sizeof out).toHex();
+    };
+    const QByteArray email = kEmail.toUtf8();
+    const QByteArray password = kPassword.toUtf8();
+    int tried = 0;
+    for (const QByteArray &key : std::as_const(keys)) {
+        for (const QByteArray &session : values) {
+            const QList<QByteArray> inputs{password, email + password,
+                                           QByteArray::number(session.size()) + ':' + session +
+                                               QByteArray::number(email.size()) + ':' + email +
+                                               password};
+            for (const QByteArray &input : inputs) {
+                QVERIFY2(!values.contains(digest(key, input)), input.constData());
+                ++tried;
+            }
+        }
+    }
+    QVERIFY(tried > 0);
+    QVERIFY(query.exec("SELECT COUNT(*) FROM sessions WHERE account_id IS NOT NULL") &&
+            query.next() && query.value(0).toInt() == 1);
+    QVERIFY(!values.contains(password));
+}
+
+void TestSite::ownerNotLockedOut()
+{
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start({"--trusted-proxy", "127.0.0.1"}));
+    auto from = [&site](const QByteArray &address, const QString &password) {
+        site.forgetCookie();
+        const QByteArray header = "X-Forwarded-For: " + address + "\r\n";
+        return site
+            .submit(site.request("GET", "/noteimport.aspx"),
+                    {{"TextBox1", kEmail}, {"TextBox2", password}, {"Button2", "x"}},
+                    "/noteimport.aspx", header)
+            .label();
+    };
+    const QString notes = QStringLiteral("Your notes:");
+    QCOMPARE(from("198.51.100.1", kPassword), notes);
+    for (int i = 0; i < 5; ++i)
+        from("203.0.113." + QByteArray::number(i + 1), QStringLiteral("wrong"));
+    // Strangers are throttled on the account; the owner's own address is not.
+    QCOMPARE(from("203.0.113.99", kPassword),
+             QStringLiteral("The password or Email Address was incorrect"));
+    QCOMPARE(from("198.51.100.1", kPassword), notes);
+}
+
+void TestSite::filesForTheSiteAlone()
+{
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start());
+    site.submit(site.request("GET", "/noteimport.aspx"), note("a", "t"));
+    const QString file = site.database().mid(7);
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther;
+    for (const QString &name : {file, file + "-wal", file + "-shm"}) {
+        QVERIFY2(QFileInfo::exists(name), qPrintable(name));
+        QCOMPARE(QFileInfo(name).permissions() & others, QFileDevice::Permissions());
+    }
 }
 
 void TestSite::wrongPasswordThrottled()

@@ -16,6 +16,10 @@ private slots:
     void hostileRequest_data();
     void hostileRequest();
     void anonymousVisitsStoreNothing();
+    void plantedTokenSeesNothing();
+    void databaseCopyChecksNoGuess();
+    void ownerNotLockedOut();
+    void filesForTheSiteAlone();
     void wrongPasswordThrottled();
     void addressThrottledBehindProxy();
     void slowClientTimedOut();
