@@ -3,6 +3,7 @@
 #include "site/Accounts.h"
 #include "site/Database.h"
 #include "site/Html.h"
+#include "site/LoginThrottle.h"
 #include "site/Passwords.h"
 #include "site/SignIn.h"
 #include "site/SiteContext.h"
@@ -66,7 +67,8 @@ HttpResponse AccountPage::page(Visit &visit, int status, const QString &message)
     return visit.finish(response) ? response : unavailable();
 }
 
-QString AccountPage::signUp(const QString &email, const QString &password, const QString &again)
+QString AccountPage::signUp(const QString &email, const QString &password, const QString &again,
+                            const QString &address)
 {
     if (const QString problem = Accounts::emailProblem(email); !problem.isEmpty())
         return problem;
@@ -74,18 +76,16 @@ QString AccountPage::signUp(const QString &email, const QString &password, const
         return tr("The two passwords differ.");
     if (const QString weakness = Passwords::weakness(password); !weakness.isEmpty())
         return weakness;
+    if (!LoginThrottle(m_db, m_site.database->isSqlite()).admitSignUp(address))
+        return tr("Too many accounts were made from here today; try again tomorrow.");
+    // The hash runs whether or not the address has an account, and the answer is the same
+    // either way: sign-up tells no one which addresses have accounts.
     const std::optional<QByteArray> hash = Passwords::hash(password);
     if (!hash)
         return tr("The site is too busy; try again.");
-    switch (Accounts(m_db).create(email, *hash)) {
-    case Accounts::Created::Ok:
-        return {};
-    case Accounts::Created::Exists:
-        return tr("An account for that address exists already.");
-    case Accounts::Created::Failed:
-        break;
-    }
-    return tr("The account could not be stored; try again.");
+    if (Accounts(m_db).create(email, *hash) == Accounts::Created::Failed)
+        return tr("The account could not be stored; try again.");
+    return tr("If that address had no account, it has one now: sign in with it.");
 }
 
 HttpResponse AccountPage::handle(const HttpRequest &request)
@@ -104,9 +104,11 @@ HttpResponse AccountPage::handle(const HttpRequest &request)
     if (form->contains(QStringLiteral("signup"))) {
         if (!m_site.openSignup)
             return page(visit, 403, tr("This site makes no accounts here."));
-        const QString problem = signUp(email, password, form->value(QStringLiteral("again")));
-        if (!problem.isEmpty())
-            return page(visit, 200, problem);
+        if (!request.maySlowWork)
+            return HttpResponse::needingSlowWork();
+        return page(
+            visit, 200,
+            signUp(email, password, form->value(QStringLiteral("again")), request.clientAddress));
     }
     switch (SignIn(m_site, m_db).check(visit, email, password, request)) {
     case SignIn::Result::NeedsSlowWork:

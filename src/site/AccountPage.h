@@ -17,8 +17,9 @@ public:
 
 private:
     HttpResponse page(Visit &visit, int status, const QString &message);
-    // Empty when the account was made, else why not.
-    QString signUp(const QString &email, const QString &password, const QString &again);
+    // What to tell the visitor: why not, or that the account may be made.
+    QString signUp(const QString &email, const QString &password, const QString &again,
+                   const QString &address);
 
     const SiteContext &m_site;
     QSqlDatabase m_db;

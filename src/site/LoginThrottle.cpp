@@ -188,3 +188,25 @@ void LoginThrottle::forgetAccount(const QString &email)
         query.exec();
     }
 }
+
+bool LoginThrottle::admitSignUp(const QString &address)
+{
+    constexpr qint64 kDayMs = 24LL * 60 * 60 * 1000;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const QString who = QString::fromLatin1(addressKey(address));
+    Transaction transaction(m_db, m_sqlite);
+    if (!transaction.begun() || !serialise())
+        return false;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("DELETE FROM signups WHERE at <= ?"));
+    query.addBindValue(now - kDayMs);
+    query.exec();
+    query.prepare(QStringLiteral("SELECT COUNT(*) FROM signups WHERE who = ?"));
+    query.addBindValue(who);
+    if (!query.exec() || !query.next() || query.value(0).toInt() >= kSignUps)
+        return false;
+    query.prepare(QStringLiteral("INSERT INTO signups (who, at) VALUES (?, ?)"));
+    query.addBindValue(who);
+    query.addBindValue(now);
+    return query.exec() && transaction.commit();
+}

@@ -27,6 +27,10 @@ public:
     // longer counts against the address, and the address is remembered for the account.
     void succeeded(const QString &email, const QString &address);
 
+    // Whether one more account may be made from this address (kSignUps a day); counts it.
+    bool admitSignUp(const QString &address);
+    static constexpr int kSignUps = 3;
+
     // Forgets everything counted or remembered for the account (it is being removed).
     void forgetAccount(const QString &email);
 

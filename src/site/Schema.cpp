@@ -41,7 +41,9 @@ const char *const kMigrations[] = {
     "DELETE FROM login_failures;"
     "DELETE FROM login_blocks;"
     "CREATE TABLE login_addresses (account TEXT NOT NULL, address TEXT NOT NULL,"
-    " PRIMARY KEY (account, address));",
+    " PRIMARY KEY (account, address));"
+    "CREATE TABLE signups (who TEXT NOT NULL, at BIGINT NOT NULL);"
+    "CREATE INDEX signups_by_who ON signups (who, at);",
 };
 constexpr int kMigrationCount = static_cast<int>(sizeof kMigrations / sizeof kMigrations[0]);
 static_assert(kMigrationCount == Schema::kVersion);

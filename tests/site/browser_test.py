@@ -17,6 +17,8 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.common.exceptions import NoSuchElementException, StaleElementReferenceException
 from selenium.webdriver.common.by import By
+from selenium.webdriver.support import expected_conditions
+from selenium.webdriver.support.ui import WebDriverWait
 
 site_program = sys.argv[1]
 screenshot = sys.argv[sys.argv.index("--screenshot") + 1] if "--screenshot" in sys.argv else None
@@ -86,12 +88,30 @@ with tempfile.TemporaryDirectory() as work:
             browser.find_element(By.ID, "new-email").send_keys(email)
             browser.find_element(By.ID, "new-password").send_keys(password)
             browser.find_element(By.ID, "again").send_keys(password)
-            browser.find_element(By.NAME, "signup").click()
-            # The click returns before the next page loads, and sign-up hashes the password first.
+            def submit_and_wait(name):
+                # The click returns before the next page loads, and sign-up hashes first.
+                old = browser.find_element(By.TAG_NAME, "html")
+                browser.find_element(By.NAME, name).click()
+                WebDriverWait(browser, 15).until(expected_conditions.staleness_of(old))
+
+            submit_and_wait("signup")
+            made = "If that address had no account, it has one now"
+            text = page_text_when(browser, lambda t: made in t)
+            check("sign-up says the account may be made", made in text)
+            # The same words for an address that has an account: sign-up tells no one which do.
+            browser.find_element(By.ID, "new-email").send_keys(email)
+            browser.find_element(By.ID, "new-password").send_keys("another long password")
+            browser.find_element(By.ID, "again").send_keys("another long password")
+            submit_and_wait("signup")
+            text = page_text_when(browser, lambda t: made in t)
+            check("sign-up answers the same for a taken address", made in text)
+            browser.find_element(By.ID, "email").send_keys(email)
+            browser.find_element(By.ID, "password").send_keys(password)
+            browser.find_element(By.NAME, "signin").click()
             deadline = time.time() + 15
             while not browser.current_url.endswith("onlinetools.asp") and time.time() < deadline:
                 time.sleep(0.1)
-            check("sign-up leads to the notes page", browser.current_url.endswith("onlinetools.asp"))
+            check("signing in leads to the notes page", browser.current_url.endswith("onlinetools.asp"))
 
             push(base, email, password, [
                 ("Shopping.pv", "Milk, eggs & bread\r\n<not a tag>\r\n"),
