@@ -101,5 +101,23 @@ if [ -n "$deb" ]; then
     check "packaged program runs" bash -c "QT_QPA_PLATFORM=offscreen '$work/unpacked/usr/bin/pinvelle' --version | grep -q '2\.1'"
 fi
 
+# The site's package: its options file kept across upgrades, a copyright file, and the
+# service's hardening as systemd rates it (0 is best, 10 worst).
+unit="$(dirname "$0")/../../resources/site/pinvelle-site.service"
+if site_deb=$("$(dirname "$0")/../../scripts/site-deb" "$build" "$work" 2>"$work/site-deb.log"); then
+    dpkg-deb -c "$site_deb" | awk '{print $6}' >"$work/site-contents"
+    check "site package holds its copyright file" grep -qx './usr/share/doc/pinvelle-site/copyright' "$work/site-contents"
+    check "site options file is a conffile" bash -c "dpkg-deb -I '$site_deb' conffiles | grep -qx /etc/default/pinvelle-site"
+else
+    check "site package builds" cat "$work/site-deb.log"
+fi
+check "service reads its options file" grep -q '^EnvironmentFile=-/etc/default/pinvelle-site' "$unit"
+if command -v systemd-analyze >/dev/null; then
+    exposure=$(systemd-analyze security --offline=yes "$unit" 2>/dev/null |
+               sed -n 's/.*Overall exposure level for .*: \([0-9.]*\).*/\1/p')
+    echo "service exposure: ${exposure:-unknown}"
+    check "service hardened to 2.0 or less" awk -v e="${exposure:-99}" 'BEGIN { exit !(e <= 2.0) }'
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
