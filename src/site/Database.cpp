@@ -73,8 +73,12 @@ QSqlDatabase Database::connection()
         QStringLiteral("site-%1").arg(reinterpret_cast<quintptr>(QThread::currentThreadId()));
     if (QSqlDatabase::contains(name)) {
         QSqlDatabase db = QSqlDatabase::database(name, false);
-        if (db.isOpen())
+        // A PostgreSQL server that restarted left this connection dead, and nothing says so
+        // until it is used: it is tried first, so that no request fails for it.
+        if (db.isOpen() && (isSqlite() || QSqlQuery(db).exec(QStringLiteral("SELECT 1"))))
             return db;
+        db.close();
+        db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
     }
     return open(name);

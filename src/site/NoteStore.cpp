@@ -103,9 +103,15 @@ NoteStore::Upload NoteStore::upload(qint64 accountId, const QString &name, const
             return Upload::Failed;
         return transaction.commit() ? Upload::Replaced : Upload::Failed;
     }
+    // Deleted notes whose versions are kept count too: otherwise making and deleting notes
+    // of new names would pile up versions without end.
     QSqlQuery count(m_db);
-    count.prepare(QStringLiteral("SELECT COUNT(*) FROM notes WHERE account_id = ?"));
+    count.prepare(QStringLiteral(
+        "SELECT COUNT(*) FROM (SELECT name FROM notes WHERE account_id = ? UNION SELECT name "
+        "FROM note_versions WHERE account_id = ?) AS names WHERE name <> ?"));
     count.addBindValue(accountId);
+    count.addBindValue(accountId);
+    count.addBindValue(name);
     if (!count.exec() || !count.next())
         return Upload::Failed;
     if (count.value(0).toInt() >= NoteRules::kMaximumNotesPerAccount)

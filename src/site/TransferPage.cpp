@@ -174,7 +174,9 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
                     break;
                 case NoteStore::Upload::Full:
                     result =
-                        tr("Refused %1: the account holds %2 notes already.")
+                        tr("Refused %1: the account holds %2 notes already, counting deleted notes "
+                           "whose "
+                           "versions are kept.")
                             .arg(quoted(name), QString::number(NoteRules::kMaximumNotesPerAccount));
                     break;
                 case NoteStore::Upload::Failed:
