@@ -1,5 +1,6 @@
 #include "site/HttpServer.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -58,9 +59,21 @@ struct HttpServerCallbacks {
         }
         return pending;
     }
-    static void onCompleted(void *self, MHD_Connection *, void **state, MHD_RequestTerminationCode)
+    static void onCompleted(void *self, MHD_Connection *connection, void **state,
+                            MHD_RequestTerminationCode)
     {
         static_cast<HttpServer *>(self)->completed(state);
+        // A kept connection's next request has its own time for its headers.
+        static_cast<HttpServer *>(self)->setHeaderDeadline(connection, true);
+    }
+    static void onConnection(void *self, MHD_Connection *connection, void **,
+                             MHD_ConnectionNotificationCode code)
+    {
+        auto *server = static_cast<HttpServer *>(self);
+        if (code == MHD_CONNECTION_NOTIFY_STARTED)
+            server->connectionStarted(connection);
+        else
+            server->connectionClosed(connection);
     }
     static MHD_Result collect(void *list, MHD_ValueKind, const char *key, const char *value)
     {
@@ -156,12 +169,15 @@ QString HttpServer::start(const QString &host, quint16 port, const Tls *tls)
         MHD_OPTION_CONNECTION_TIMEOUT, m_limits.idleTimeoutSeconds,
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_limits.connectionMemory, MHD_OPTION_NOTIFY_COMPLETED,
         &HttpServerCallbacks::onCompleted, this, MHD_OPTION_URI_LOG_CALLBACK,
-        &HttpServerCallbacks::onUri, this, MHD_OPTION_ARRAY, tls ? tlsOptions : none,
+        &HttpServerCallbacks::onUri, this, MHD_OPTION_NOTIFY_CONNECTION,
+        &HttpServerCallbacks::onConnection, this, MHD_OPTION_ARRAY, tls ? tlsOptions : none,
         MHD_OPTION_END);
     if (!m_daemon)
         return QStringLiteral("cannot listen on %1 port %2 (in use, or not this machine's)")
             .arg(host)
             .arg(port);
+    m_watching = true;
+    m_watchdog = std::thread([this] { watch(); });
     return {};
 }
 
@@ -176,6 +192,13 @@ void HttpServer::stop(int graceMs)
         QThread::msleep(20);
     MHD_stop_daemon(m_daemon);
     m_daemon = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(m_watchLock);
+        m_watching = false;
+    }
+    m_watchWake.notify_all();
+    if (m_watchdog.joinable())
+        m_watchdog.join();
 }
 
 bool HttpServer::request(MHD_Connection *connection, const char *url, const char *method,
@@ -190,6 +213,7 @@ bool HttpServer::request(MHD_Connection *connection, const char *url, const char
         // The headers are in: look at them before any of the body.
         pending->looked = true;
         pending->since.start();
+        setHeaderDeadline(connection, false);
         ++m_inFlight;
         HttpRequest &request = pending->request;
         request.method = method;
@@ -318,6 +342,52 @@ void HttpServer::release(Pending *pending)
     if (held != m_bodyBytesByAddress.end() && (*held -= pending->reserved) <= 0)
         m_bodyBytesByAddress.erase(held);
     pending->reserved = 0;
+}
+
+void HttpServer::connectionStarted(MHD_Connection *connection)
+{
+    const MHD_ConnectionInfo *info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    if (!info)
+        return;
+    std::lock_guard<std::mutex> guard(m_watchLock);
+    m_watched.insert(connection, {info->connect_fd, QDateTime::currentMSecsSinceEpoch() +
+                                                        m_limits.headerDeadlineSeconds * 1000LL});
+}
+
+void HttpServer::connectionClosed(MHD_Connection *connection)
+{
+    // The library closes the socket after this returns: with the lock held here, the watchdog
+    // never shuts a socket number that has been given to another connection since.
+    std::lock_guard<std::mutex> guard(m_watchLock);
+    m_watched.remove(connection);
+}
+
+void HttpServer::setHeaderDeadline(MHD_Connection *connection, bool waiting)
+{
+    std::lock_guard<std::mutex> guard(m_watchLock);
+    auto watched = m_watched.find(connection);
+    if (watched != m_watched.end())
+        watched->deadline =
+            waiting ? QDateTime::currentMSecsSinceEpoch() + m_limits.headerDeadlineSeconds * 1000LL
+                    : 0;
+}
+
+void HttpServer::watch()
+{
+    std::unique_lock<std::mutex> guard(m_watchLock);
+    while (m_watching) {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        for (Watched &watched : m_watched) {
+            if (watched.deadline != 0 && watched.deadline < now) {
+                // Shut, not closed: the library still owns the socket, sees it end, and
+                // cleans the connection up as it does for any client that hangs up.
+                shutdown(watched.socket, SHUT_RDWR);
+                watched.deadline = 0;
+            }
+        }
+        m_watchWake.wait_for(guard, std::chrono::milliseconds(500));
+    }
 }
 
 void HttpServer::completed(void **state)

@@ -8,8 +8,10 @@
 #include <QStringList>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 struct MHD_Daemon;
 struct MHD_Connection;
@@ -29,8 +31,12 @@ public:
         unsigned idleTimeoutSeconds = 30;
         size_t connectionMemory = 64 * 1024; // request line and headers must fit
         qint64 maximumBody = 2 * 1024 * 1024;
-        int maximumFields = 100;      // in a form body, and in a query
-        int bodyDeadlineSeconds = 15; // from the headers to the body's end, however it trickles
+        int maximumFields = 100; // in a form body, and in a query
+        // Absolute deadlines, however slowly the bytes trickle in: for the request line and
+        // headers from the connection's start (or the last answer on a kept connection), and
+        // for the body from the headers.
+        int headerDeadlineSeconds = 15;
+        int bodyDeadlineSeconds = 15;
         // Bodies being received are held in memory until they are whole: at most this much of
         // them at once, in all and from one client address, so that many held bodies cannot take
         // the memory that the password hashes and the pages need.
@@ -72,6 +78,12 @@ private:
     // Takes `size` bytes of body into the budgets; false when they would go past one.
     bool reserve(Pending *pending, qint64 size);
     void release(Pending *pending);
+    // The watchdog's record of connections: the socket, and until when its request's headers
+    // may take (0 while a request is being read or answered).
+    void connectionStarted(MHD_Connection *connection);
+    void connectionClosed(MHD_Connection *connection);
+    void setHeaderDeadline(MHD_Connection *connection, bool waiting);
+    void watch();
 
     Handler m_handler;
     Limits m_limits;
@@ -83,4 +95,13 @@ private:
     std::mutex m_budgetLock;
     qint64 m_bodyBytes = 0;
     QHash<QString, qint64> m_bodyBytesByAddress;
+    struct Watched {
+        int socket = -1;
+        qint64 deadline = 0; // ms since the epoch
+    };
+    std::mutex m_watchLock;
+    std::condition_variable m_watchWake;
+    bool m_watching = false;
+    QHash<MHD_Connection *, Watched> m_watched;
+    std::thread m_watchdog;
 };

@@ -208,6 +208,11 @@ int serve(Database &database, const QCommandLineParser &parser)
     limits.idleTimeoutSeconds = parser.value(QStringLiteral("idle-timeout")).toUInt(&ok);
     if (!ok || limits.idleTimeoutSeconds == 0)
         return fail(QStringLiteral("--idle-timeout takes a number of seconds"));
+    const int deadline = parser.value(QStringLiteral("request-deadline")).toInt(&ok);
+    if (!ok || deadline <= 0)
+        return fail(QStringLiteral("--request-deadline takes a number of seconds"));
+    limits.headerDeadlineSeconds = deadline;
+    limits.bodyDeadlineSeconds = deadline;
 
     SiteContext context;
     context.database = &database;
@@ -301,6 +306,10 @@ int SiteCommand::run(const QStringList &arguments)
         {QStringLiteral("idle-timeout"),
          QStringLiteral("Close a connection idle for this many seconds."),
          QStringLiteral("SECONDS"), QStringLiteral("30")},
+        {QStringLiteral("request-deadline"),
+         QStringLiteral("Close a connection whose request's headers, or whose body, take longer "
+                        "than this many seconds, however slowly they trickle in."),
+         QStringLiteral("SECONDS"), QStringLiteral("15")},
     });
     parser.addOption(
         {QStringLiteral("yes"), QStringLiteral("delete-account: do not ask before deleting.")});

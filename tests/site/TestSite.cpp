@@ -2,6 +2,7 @@
 
 #include "SiteProcess.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSet>
@@ -462,6 +463,34 @@ void TestSite::slowClientTimedOut()
     QVERIFY(socket.waitForBytesWritten(5000));
     // The server hangs up on a request that stops coming; the client sees the close.
     QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 15000);
+}
+
+void TestSite::tricklingClientCutOff_data()
+{
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("headers") << QByteArray("GET /account.asp HTTP/1.1\r\nX-Slow: ");
+    QTest::newRow("body") << QByteArray("POST /account.asp HTTP/1.1\r\nHost: x\r\n"
+                                        "Content-Length: 1000\r\n\r\nPageState=");
+}
+
+void TestSite::tricklingClientCutOff()
+{
+    QFETCH(QByteArray, start);
+    SiteProcess site;
+    QVERIFY(site.start({"--request-deadline", "2"}));
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, site.port());
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write(start);
+    // A byte every half second keeps the 30 s idle timer from ever firing; the deadline of
+    // 2 s ends the connection long before the 20 s that this client keeps trying.
+    QElapsedTimer trickled;
+    trickled.start();
+    while (socket.state() == QAbstractSocket::ConnectedState && trickled.elapsed() < 20000) {
+        socket.write("x");
+        socket.waitForDisconnected(500);
+    }
+    QCOMPARE(socket.state(), QAbstractSocket::UnconnectedState);
 }
 
 void TestSite::answerInFlightFinishesOnStop()

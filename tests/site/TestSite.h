@@ -23,6 +23,8 @@ private slots:
     void wrongPasswordThrottled();
     void addressThrottledBehindProxy();
     void slowClientTimedOut();
+    void tricklingClientCutOff_data();
+    void tricklingClientCutOff();
     void answerInFlightFinishesOnStop();
     void newerSchemaRefused();
     void browserPages();
