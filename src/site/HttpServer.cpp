@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 // Everything the server knows of one request until it is answered.
 struct HttpServer::Pending {
@@ -23,10 +24,12 @@ struct HttpServer::Pending {
     const char *refusalText = nullptr;
     qint64 dropped = 0; // bytes of it read since
     qint64 queryFields = 0;
-    qint64 fields = 1;   // of the form body, counted as it arrives
-    qint64 reserved = 0; // bytes of the body budgets it holds
-    QString budgetOwner; // the address they are counted for
-    QElapsedTimer since; // the headers came in
+    qint64 fields = 1;                // of the form body, counted as it arrives
+    qint64 reserved = 0;              // bytes of the body budgets it holds
+    QString budgetOwner;              // the address they are counted for
+    QElapsedTimer since;              // the headers came in
+    bool dispatched = false;          // handed to a worker
+    std::optional<HttpResponse> done; // the worker's answer, for the library to send
 };
 
 struct HttpServerCallbacks {
@@ -131,8 +134,8 @@ HttpServer::~HttpServer()
 QString HttpServer::start(const QString &host, quint16 port, const Tls *tls)
 {
     sockaddr_storage storage{};
-    unsigned int flags =
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC | MHD_USE_ERROR_LOG;
+    unsigned int flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC |
+                         MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME;
     const QByteArray hostBytes = host.toLatin1();
     if (auto *v4 = reinterpret_cast<sockaddr_in *>(&storage);
         inet_pton(AF_INET, hostBytes.constData(), &v4->sin_addr) == 1) {
@@ -161,6 +164,8 @@ QString HttpServer::start(const QString &host, quint16 port, const Tls *tls)
         {MHD_OPTION_END, 0, nullptr},
     };
     MHD_OptionItem none[] = {{MHD_OPTION_END, 0, nullptr}};
+    m_quick = std::make_unique<WorkerPool>(m_limits.quickWorkers, SIZE_MAX);
+    m_slow = std::make_unique<WorkerPool>(m_limits.slowWorkers, m_limits.slowWaiting);
     m_daemon = MHD_start_daemon(
         flags, port, nullptr, nullptr, &HttpServerCallbacks::onRequest, this, MHD_OPTION_SOCK_ADDR,
         reinterpret_cast<sockaddr *>(&storage), MHD_OPTION_THREAD_POOL_SIZE,
@@ -190,6 +195,10 @@ void HttpServer::stop(int graceMs)
     waited.start();
     while (m_inFlight.load() > 0 && waited.elapsed() < graceMs)
         QThread::msleep(20);
+    // The pools run what is still waiting and resume its connections, which the library must
+    // have back before it stops; the quick one first, since it hands work on to the slow one.
+    m_quick.reset();
+    m_slow.reset();
     MHD_stop_daemon(m_daemon);
     m_daemon = nullptr;
     {
@@ -219,7 +228,6 @@ bool HttpServer::request(MHD_Connection *connection, const char *url, const char
         request.method = method;
         request.path = url;
         request.secure = m_tls;
-        request.maySlowWork = true; // every request runs on the server's own threads
         if (pending->queryFields > kMaximumQueryFields)
             return refuse(connection, pending, 414, "The address has too many query arguments.\n");
         MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, &HttpServerCallbacks::collect,
@@ -288,9 +296,42 @@ bool HttpServer::request(MHD_Connection *connection, const char *url, const char
         return true;
     if (pending->refusal)
         return refuse(connection, pending, pending->refusal, pending->refusalText);
-    const HttpResponse response = m_handler(pending->request);
+    if (pending->done)
+        return answer(connection, *pending->done);
+    if (!pending->dispatched)
+        dispatch(connection, pending);
+    return true;
+}
+
+void HttpServer::dispatch(MHD_Connection *connection, Pending *pending)
+{
+    pending->dispatched = true;
     release(pending);
-    return answer(connection, response);
+    MHD_suspend_connection(connection);
+    m_quick->post([this, connection, pending] {
+        pending->request.maySlowWork = false;
+        HttpResponse response = m_handler(pending->request);
+        if (!response.slowWorkNeeded) {
+            handOver(connection, pending, std::move(response));
+            return;
+        }
+        // Nothing was changed: the same request runs again where it may wait for the hash.
+        const bool queued = m_slow->post([this, connection, pending] {
+            pending->request.maySlowWork = true;
+            handOver(connection, pending, m_handler(pending->request));
+        });
+        if (!queued) {
+            HttpResponse busy = plain(503, "The site is busy; try again shortly.\n");
+            busy.addHeader("Retry-After", "5");
+            handOver(connection, pending, std::move(busy));
+        }
+    });
+}
+
+void HttpServer::handOver(MHD_Connection *connection, Pending *pending, HttpResponse response)
+{
+    pending->done = std::move(response);
+    MHD_resume_connection(connection);
 }
 
 bool HttpServer::refuse(MHD_Connection *connection, Pending *pending, int status, const char *text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "site/HttpMessage.h"
+#include "site/WorkerPool.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -10,22 +11,28 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 struct MHD_Daemon;
 struct MHD_Connection;
 
-// The site's HTTP server, on GNU libmicrohttpd: a pool of threads that each call the handler
-// with a whole request. The library enforces the limits on connections, header memory and
-// idle time; the body limit is kept here.
+// The site's HTTP server, on GNU libmicrohttpd. The library's threads only read and write:
+// a whole request is handed to a pool of quick workers, and one that needs a password hash to
+// a small pool of its own, so that a flood of sign-ins never holds up the pages of those
+// signed in. The library enforces the limits on connections, header memory and idle time;
+// the body limits and deadlines are kept here.
 class HttpServer final {
 public:
     using Handler = std::function<HttpResponse(HttpRequest)>;
     static constexpr qint64 kMaximumQueryFields = 100;
 
     struct Limits {
-        int threads = 8; // a few may wait for a password hash
+        int threads = 4;         // reading and writing only
+        int quickWorkers = 8;    // run the pages
+        int slowWorkers = 4;     // run what waits for a password hash (two hash at once)
+        size_t slowWaiting = 64; // past this, a sign-in is told to try again shortly
         unsigned connections = 256;
         unsigned connectionsPerAddress = 32;
         unsigned idleTimeoutSeconds = 30;
@@ -71,6 +78,9 @@ private:
                  const char *uploadData, size_t *uploadDataSize, void **state);
     void completed(void **state);
     bool answer(MHD_Connection *connection, const HttpResponse &response);
+    // Runs the handler for `pending` off the library's threads, then lets the library answer.
+    void dispatch(MHD_Connection *connection, Pending *pending);
+    void handOver(MHD_Connection *connection, Pending *pending, HttpResponse response);
     // Answers at once and closes the connection after the answer.
     bool refuse(MHD_Connection *connection, Pending *pending, int status, const char *text);
     // Refuses a request while its body comes in; the answer goes once the body is in.
@@ -104,4 +114,6 @@ private:
     bool m_watching = false;
     QHash<MHD_Connection *, Watched> m_watched;
     std::thread m_watchdog;
+    std::unique_ptr<WorkerPool> m_quick;
+    std::unique_ptr<WorkerPool> m_slow;
 };
