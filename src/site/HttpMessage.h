@@ -37,6 +37,9 @@ public:
     virtual ~BodySource() = default;
     // The next piece of the body; empty at the end.
     virtual QByteArray next() = 0;
+    // Whether the end came from a failure: the connection is then broken off, so that the
+    // client sees an error rather than a body cut short.
+    virtual bool failed() const { return false; }
 };
 
 struct HttpResponse {

@@ -442,11 +442,44 @@ void HttpServer::completed(void **state)
     }
 }
 
+namespace {
+// A streamed body as the library reads it: one piece at a time, taken as the client reads.
+struct Streaming {
+    std::shared_ptr<BodySource> source;
+    QByteArray piece;
+    qsizetype sent = 0;
+
+    static ssize_t read(void *self, uint64_t, char *buffer, size_t size)
+    {
+        auto *streaming = static_cast<Streaming *>(self);
+        while (streaming->sent == streaming->piece.size()) {
+            streaming->piece = streaming->source->next();
+            streaming->sent = 0;
+            if (streaming->piece.isEmpty())
+                return streaming->source->failed() ? MHD_CONTENT_READER_END_WITH_ERROR
+                                                   : MHD_CONTENT_READER_END_OF_STREAM;
+        }
+        const auto count =
+            std::min(static_cast<qsizetype>(size), streaming->piece.size() - streaming->sent);
+        std::memcpy(buffer, streaming->piece.constData() + streaming->sent,
+                    static_cast<size_t>(count));
+        streaming->sent += count;
+        return static_cast<ssize_t>(count);
+    }
+    static void end(void *self) { delete static_cast<Streaming *>(self); }
+};
+} // namespace
+
 bool HttpServer::answer(MHD_Connection *connection, const HttpResponse &response)
 {
-    MHD_Response *reply = MHD_create_response_from_buffer(
-        static_cast<size_t>(response.body.size()), const_cast<char *>(response.body.constData()),
-        MHD_RESPMEM_MUST_COPY);
+    MHD_Response *reply =
+        response.stream
+            ? MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 64 * 1024, &Streaming::read,
+                                                new Streaming{response.stream, {}, 0},
+                                                &Streaming::end)
+            : MHD_create_response_from_buffer(static_cast<size_t>(response.body.size()),
+                                              const_cast<char *>(response.body.constData()),
+                                              MHD_RESPMEM_MUST_COPY);
     if (!reply)
         return false;
     MHD_add_response_header(reply, MHD_HTTP_HEADER_CONTENT_TYPE, response.contentType.constData());

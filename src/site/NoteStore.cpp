@@ -139,6 +139,26 @@ QList<NoteStore::Note> NoteStore::notes(qint64 accountId, bool *failed)
     return result;
 }
 
+QList<NoteStore::Note> NoteStore::notesAfter(qint64 accountId, const QString &after, int count,
+                                             bool *failed)
+{
+    QList<Note> result;
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT id, name, text, size, changed FROM notes WHERE "
+                                 "account_id = ? AND name > COALESCE(?, '') ORDER BY name LIMIT %1")
+                      .arg(count));
+    query.addBindValue(accountId);
+    query.addBindValue(after);
+    *failed = !query.exec();
+    while (!*failed && query.next()) {
+        result.append({query.value(0).toLongLong(), query.value(1).toString(),
+                       query.value(2).toString(), query.value(3).toLongLong(),
+                       query.value(4).toLongLong()});
+    }
+    return result;
+}
+
 bool NoteStore::remove(qint64 accountId, const QString &name)
 {
     Transaction transaction(m_db, m_sqlite);

@@ -25,6 +25,8 @@ public:
     Upload upload(qint64 accountId, const QString &name, const QString &text, bool overwrite);
     // Every note of the account by name; nothing more on a database fault (`failed`).
     QList<Note> notes(qint64 accountId, bool *failed);
+    // At most `count` notes of the account whose names come after `after`, by name.
+    QList<Note> notesAfter(qint64 accountId, const QString &after, int count, bool *failed);
     // Removes the note, keeping its text among the versions. False when there was none.
     bool remove(qint64 accountId, const QString &name);
     // The kept versions of every note of the account, newest first (`changed` is when the

@@ -37,8 +37,10 @@ HttpResponse Site::handle(const HttpRequest &request)
     // plain HTTP on purpose must not be made unreachable.
     if (request.secure)
         response.addHeader("Strict-Transport-Security", "max-age=31536000");
-    if (request.method == "HEAD")
+    if (request.method == "HEAD") {
         response.body.clear();
+        response.stream.reset();
+    }
     return response;
 }
 

@@ -4,6 +4,7 @@
 #include "site/Html.h"
 #include "site/NoteRules.h"
 #include "site/NoteStore.h"
+#include "site/NoteTableStream.h"
 #include "site/SignIn.h"
 #include "site/SiteContext.h"
 #include "site/Visit.h"
@@ -31,6 +32,10 @@ QString quoted(const QString &name)
     }
     return QStringLiteral("\"%1\"").arg(shown);
 }
+
+// Where the note table's rows go: nothing a user writes can hold it, since every user text is
+// escaped and the marker is a control character.
+constexpr char kRowsMarker[] = "\x01rows\x01";
 
 HttpResponse unavailable()
 {
@@ -70,22 +75,6 @@ QString TransferPage::form(const QByteArray &state, bool overwrite, const QStrin
                  QLatin1String(kOverwriteKey),
                  overwrite ? QStringLiteral("1") : QStringLiteral("0"));
     return Html::page(m_site.name, tr("Note transfer"), body);
-}
-
-QString TransferPage::notesTable(qint64 accountId, bool *failed)
-{
-    const QList<NoteStore::Note> notes =
-        NoteStore(m_db, m_site.database->isSqlite()).notes(accountId, failed);
-    // One row per cell, name then data, each value after its head and a colon.
-    QString rows;
-    const QString cell = QStringLiteral("<tr><td nowrap width=\"%1\">%2:%3</td></tr>\n");
-    for (const NoteStore::Note &note : notes) {
-        rows += cell.arg(QLatin1String(kCellWidth), QLatin1String(kNameCellHead),
-                         Html::escaped(note.name));
-        rows += cell.arg(QLatin1String(kCellWidth), QLatin1String(kDataCellHead),
-                         Html::escaped(note.text));
-    }
-    return QStringLiteral("<table id=\"%1\">\n%2</table>\n").arg(QLatin1String(kTableId), rows);
 }
 
 HttpResponse TransferPage::handle(const HttpRequest &request)
@@ -133,6 +122,7 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
 
     QString result;
     QString table;
+    qint64 streamed = 0; // the account whose notes the answer streams
     int status = 200;
     std::optional<Transaction> transaction;
     if (upload || download) {
@@ -143,10 +133,10 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
         if (signedIn != SignIn::Result::SignedIn) {
             result = QLatin1String(kLogInFailure);
         } else if (download) {
-            bool failed = false;
-            table = notesTable(account, &failed);
-            if (failed)
-                return unavailable();
+            // The rows follow, streamed, where the marker is.
+            table = QStringLiteral("<table id=\"%1\">\n%2</table>\n")
+                        .arg(QLatin1String(kTableId), QLatin1String(kRowsMarker));
+            streamed = account;
             result = tr("Your notes:");
         } else {
             const QString name = fields->value(QLatin1String(kNameField));
@@ -192,5 +182,12 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
         status, form(visit.renewState(), visit.session()->overwrite, result, table));
     if (!visit.finish(response) || (transaction && !transaction->commit()))
         return unavailable();
+    if (streamed != 0) {
+        const qsizetype at = response.body.indexOf(kRowsMarker);
+        response.stream = std::make_shared<NoteTableStream>(
+            m_site.database, streamed, response.body.left(at),
+            response.body.mid(at + qsizetype(sizeof kRowsMarker) - 1));
+        response.body.clear();
+    }
     return response;
 }

@@ -18,7 +18,6 @@ public:
 private:
     QString form(const QByteArray &state, bool overwrite, const QString &result,
                  const QString &table) const;
-    QString notesTable(qint64 accountId, bool *failed);
 
     const SiteContext &m_site;
     QSqlDatabase m_db;

@@ -117,6 +117,18 @@ SiteProcess::Reply SiteProcess::request(const QByteArray &method, const QByteArr
     reply.headers = all.left(split);
     reply.body = split < 0 ? QByteArray() : all.mid(split + 4);
     reply.status = all.mid(9, 3).toInt();
+    if (reply.headers.toLower().contains("transfer-encoding: chunked")) {
+        QByteArray body;
+        for (qsizetype at = 0;;) {
+            const qsizetype end = reply.body.indexOf("\r\n", at);
+            const qsizetype size = reply.body.mid(at, end - at).toLongLong(nullptr, 16);
+            if (end < 0 || size <= 0)
+                break;
+            body += reply.body.mid(end + 2, size);
+            at = end + 2 + size + 2;
+        }
+        reply.body = body;
+    }
     static const QRegularExpression cookie(QStringLiteral("Set-Cookie: (pinvelle_session=[^;]*)"));
     const QRegularExpressionMatch match = cookie.match(QString::fromLatin1(reply.headers));
     if (match.hasMatch())
