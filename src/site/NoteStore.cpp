@@ -122,21 +122,13 @@ NoteStore::Upload NoteStore::upload(qint64 accountId, const QString &name, const
     return transaction.commit() ? Upload::Stored : Upload::Failed;
 }
 
-QList<NoteStore::Note> NoteStore::notes(qint64 accountId, bool *failed)
+int NoteStore::count(qint64 accountId, bool *failed)
 {
-    QList<Note> result;
     QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT id, name, text, size, changed FROM notes WHERE "
-                                 "account_id = ? ORDER BY name"));
+    query.prepare(QStringLiteral("SELECT COUNT(*) FROM notes WHERE account_id = ?"));
     query.addBindValue(accountId);
-    *failed = !query.exec();
-    while (!*failed && query.next()) {
-        result.append({query.value(0).toLongLong(), query.value(1).toString(),
-                       query.value(2).toString(), query.value(3).toLongLong(),
-                       query.value(4).toLongLong()});
-    }
-    return result;
+    *failed = !query.exec() || !query.next();
+    return *failed ? 0 : query.value(0).toInt();
 }
 
 QList<NoteStore::Note> NoteStore::notesAfter(qint64 accountId, const QString &after, int count,
@@ -174,22 +166,46 @@ bool NoteStore::remove(qint64 accountId, const QString &name)
     return query.exec() && transaction.commit();
 }
 
-QList<NoteStore::Note> NoteStore::versions(qint64 accountId)
+QList<NoteStore::Note> NoteStore::versionsOf(qint64 accountId, const QString &name, bool *failed)
 {
     QList<Note> result;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT id, name, text, size, changed FROM note_versions WHERE "
-                                 "account_id = ? ORDER BY name, id DESC"));
+    query.prepare(QStringLiteral("SELECT id, substr(text, 1, 60), size, changed FROM "
+                                 "note_versions WHERE account_id = ? AND name = ? ORDER BY id "
+                                 "DESC"));
     query.addBindValue(accountId);
-    if (!query.exec())
+    query.addBindValue(name);
+    if (!query.exec()) {
+        *failed = true;
         return result;
+    }
     while (query.next()) {
-        result.append({query.value(0).toLongLong(), query.value(1).toString(),
-                       query.value(2).toString(), query.value(3).toLongLong(),
-                       query.value(4).toLongLong()});
+        result.append({query.value(0).toLongLong(), name, query.value(1).toString(),
+                       query.value(2).toLongLong(), query.value(3).toLongLong()});
     }
     return result;
+}
+
+QStringList NoteStore::deletedAfter(qint64 accountId, const QString &after, int count, bool *failed)
+{
+    QStringList names;
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT DISTINCT name FROM note_versions v WHERE account_id = ? "
+                                 "AND name > COALESCE(?, '') AND NOT EXISTS (SELECT 1 FROM notes "
+                                 "n WHERE n.account_id = v.account_id AND n.name = v.name) ORDER "
+                                 "BY name LIMIT %1")
+                      .arg(count));
+    query.addBindValue(accountId);
+    query.addBindValue(after);
+    if (!query.exec()) {
+        *failed = true;
+        return names;
+    }
+    while (query.next())
+        names.append(query.value(0).toString());
+    return names;
 }
 
 bool NoteStore::restore(qint64 accountId, qint64 versionId)
