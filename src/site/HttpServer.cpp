@@ -28,9 +28,14 @@ struct HttpServer::Pending {
     qint64 reserved = 0;              // bytes of the body budgets it holds
     QString budgetOwner;              // the address they are counted for
     QElapsedTimer since;              // the headers came in
+    QString forwarded;                // counted in flight for this forwarded address
     bool dispatched = false;          // handed to a worker
     std::optional<HttpResponse> done; // the worker's answer, for the library to send
 };
+
+namespace {
+QString addressText(const sockaddr *address);
+} // namespace
 
 struct HttpServerCallbacks {
     static MHD_Result onRequest(void *self, MHD_Connection *connection, const char *url,
@@ -68,6 +73,11 @@ struct HttpServerCallbacks {
         static_cast<HttpServer *>(self)->completed(state);
         // A kept connection's next request has its own time for its headers.
         static_cast<HttpServer *>(self)->setHeaderDeadline(connection, true);
+    }
+    static MHD_Result onAccept(void *self, const sockaddr *address, socklen_t)
+    {
+        return static_cast<HttpServer *>(self)->admitConnection(addressText(address)) ? MHD_YES
+                                                                                      : MHD_NO;
     }
     static void onConnection(void *self, MHD_Connection *connection, void **,
                              MHD_ConnectionNotificationCode code)
@@ -167,10 +177,9 @@ QString HttpServer::start(const QString &host, quint16 port, const Tls *tls)
     m_quick = std::make_unique<WorkerPool>(m_limits.quickWorkers, SIZE_MAX);
     m_slow = std::make_unique<WorkerPool>(m_limits.slowWorkers, m_limits.slowWaiting);
     m_daemon = MHD_start_daemon(
-        flags, port, nullptr, nullptr, &HttpServerCallbacks::onRequest, this, MHD_OPTION_SOCK_ADDR,
-        reinterpret_cast<sockaddr *>(&storage), MHD_OPTION_THREAD_POOL_SIZE,
+        flags, port, &HttpServerCallbacks::onAccept, this, &HttpServerCallbacks::onRequest, this,
+        MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr *>(&storage), MHD_OPTION_THREAD_POOL_SIZE,
         static_cast<unsigned>(m_limits.threads), MHD_OPTION_CONNECTION_LIMIT, m_limits.connections,
-        MHD_OPTION_PER_IP_CONNECTION_LIMIT, m_limits.connectionsPerAddress,
         MHD_OPTION_CONNECTION_TIMEOUT, m_limits.idleTimeoutSeconds,
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_limits.connectionMemory, MHD_OPTION_NOTIFY_COMPLETED,
         &HttpServerCallbacks::onCompleted, this, MHD_OPTION_URI_LOG_CALLBACK,
@@ -251,6 +260,8 @@ bool HttpServer::request(MHD_Connection *connection, const char *url, const char
             if (!forwarded.isEmpty())
                 request.clientAddress = QString::fromLatin1(forwarded);
             request.secure = request.secure || request.forwardedProto.trimmed() == "https";
+            if (!admitForwarded(pending))
+                return refuse(connection, pending, 503, "Too many requests from one address.\n");
         }
 
         // Requests that two readers of the same bytes could take apart differently (a proxy
@@ -385,13 +396,41 @@ void HttpServer::release(Pending *pending)
     pending->reserved = 0;
 }
 
+bool HttpServer::admitConnection(const QString &address)
+{
+    if (m_limits.trustedProxies.contains(address))
+        return true;
+    std::lock_guard<std::mutex> guard(m_watchLock);
+    unsigned &count = m_connectionsByAddress[address];
+    if (count >= m_limits.connectionsPerAddress)
+        return false;
+    ++count; // taken back when the connection closes
+    return true;
+}
+
+bool HttpServer::admitForwarded(Pending *pending)
+{
+    std::lock_guard<std::mutex> guard(m_budgetLock);
+    unsigned &count = m_forwardedInFlight[pending->request.clientAddress];
+    if (count >= m_limits.connectionsPerAddress)
+        return false;
+    ++count;
+    pending->forwarded = pending->request.clientAddress;
+    return true;
+}
+
 void HttpServer::connectionStarted(MHD_Connection *connection)
 {
     const MHD_ConnectionInfo *info =
         MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    const MHD_ConnectionInfo *peer =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    std::lock_guard<std::mutex> guard(m_watchLock);
+    const QString address = addressText(peer ? peer->client_addr : nullptr);
+    if (!m_limits.trustedProxies.contains(address))
+        m_connectionAddress.insert(connection, address);
     if (!info)
         return;
-    std::lock_guard<std::mutex> guard(m_watchLock);
     m_watched.insert(connection, {info->connect_fd, QDateTime::currentMSecsSinceEpoch() +
                                                         m_limits.headerDeadlineSeconds * 1000LL});
 }
@@ -402,6 +441,13 @@ void HttpServer::connectionClosed(MHD_Connection *connection)
     // never shuts a socket number that has been given to another connection since.
     std::lock_guard<std::mutex> guard(m_watchLock);
     m_watched.remove(connection);
+    const auto counted = m_connectionAddress.constFind(connection);
+    if (counted != m_connectionAddress.cend()) {
+        auto count = m_connectionsByAddress.find(*counted);
+        if (count != m_connectionsByAddress.end() && --*count == 0)
+            m_connectionsByAddress.erase(count);
+        m_connectionAddress.erase(counted);
+    }
 }
 
 void HttpServer::setHeaderDeadline(MHD_Connection *connection, bool waiting)
@@ -435,6 +481,12 @@ void HttpServer::completed(void **state)
 {
     if (auto *pending = static_cast<Pending *>(*state)) {
         release(pending);
+        if (!pending->forwarded.isEmpty()) {
+            std::lock_guard<std::mutex> guard(m_budgetLock);
+            auto count = m_forwardedInFlight.find(pending->forwarded);
+            if (count != m_forwardedInFlight.end() && --*count == 0)
+                m_forwardedInFlight.erase(count);
+        }
         if (pending->looked)
             --m_inFlight;
         delete pending;

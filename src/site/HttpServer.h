@@ -94,6 +94,11 @@ private:
     void connectionClosed(MHD_Connection *connection);
     void setHeaderDeadline(MHD_Connection *connection, bool waiting);
     void watch();
+    // Connections per client address, counted here rather than by the library so that a
+    // trusted proxy is not counted as one client; behind it, requests in flight per forwarded
+    // address are counted instead.
+    bool admitConnection(const QString &address);
+    bool admitForwarded(Pending *pending);
 
     Handler m_handler;
     Limits m_limits;
@@ -113,6 +118,9 @@ private:
     std::condition_variable m_watchWake;
     bool m_watching = false;
     QHash<MHD_Connection *, Watched> m_watched;
+    QHash<MHD_Connection *, QString> m_connectionAddress;
+    QHash<QString, unsigned> m_connectionsByAddress; // under m_watchLock too
+    QHash<QString, unsigned> m_forwardedInFlight;    // under m_budgetLock
     std::thread m_watchdog;
     std::unique_ptr<WorkerPool> m_quick;
     std::unique_ptr<WorkerPool> m_slow;

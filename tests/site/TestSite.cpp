@@ -393,6 +393,30 @@ void TestSite::ownerNotLockedOut()
     QCOMPARE(from("198.51.100.1", kPassword), notes);
 }
 
+void TestSite::manyClientsBehindProxy()
+{
+    SiteProcess site;
+    QVERIFY(site.start({"--trusted-proxy", "127.0.0.1"}));
+    // Forty users at once through one proxy: the limit of 32 per address is theirs, not its.
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < 40; ++i) {
+        auto &socket = clients.emplace_back(std::make_unique<QTcpSocket>());
+        socket->connectToHost(QHostAddress::LocalHost, site.port());
+        QVERIFY(socket->waitForConnected(5000));
+    }
+    for (int i = 0; i < 40; ++i) {
+        clients[size_t(i)]->write("GET /account.asp HTTP/1.1\r\nHost: x\r\nConnection: close\r\n"
+                                  "X-Forwarded-For: 198.51.100." +
+                                  QByteArray::number(i) + "\r\n\r\n");
+    }
+    for (auto &socket : clients) {
+        QByteArray answer;
+        while (socket->waitForReadyRead(10000))
+            answer += socket->readAll();
+        QVERIFY2(answer.startsWith("HTTP/1.1 200"), answer.left(60).constData());
+    }
+}
+
 void TestSite::filesForTheSiteAlone()
 {
     SiteProcess site;

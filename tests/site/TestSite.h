@@ -19,6 +19,7 @@ private slots:
     void plantedTokenSeesNothing();
     void databaseCopyChecksNoGuess();
     void ownerNotLockedOut();
+    void manyClientsBehindProxy();
     void filesForTheSiteAlone();
     void wrongPasswordThrottled();
     void addressThrottledBehindProxy();
