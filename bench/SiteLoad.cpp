@@ -3,9 +3,13 @@
 // does. Prints uploads per second and latency, the first upload of each session (which pays
 // for the password hash) on its own row; then checks every note is stored once and whole.
 // With --kill the site is killed with SIGKILL mid-run and started again: clients retry what
-// got no answer, and every note that was answered must be there.
+// got no answer, and every note that was answered must be there. With --hostile, attackers
+// run all along: form bodies of a million fields, connections from 8 addresses that each hold
+// a body of 2 MiB - 1 bytes, and clients from the same addresses that trickle their headers a
+// byte at a time; the site's peak memory is printed.
 //
 //   site_load SITE-PROGRAM [--database URL] [--processes N] [--clients N] [--notes N] [--kill]
+//             [--hostile]
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -39,19 +43,45 @@ struct Reply {
     QByteArray body;
 };
 
-// One request on its own connection; status 0 when the site could not be reached.
-Reply exchange(quint16 port, const QByteArray &request)
+// A connection to the site from 127.0.0.`from`; -1 when it could not be made.
+int connectFrom(quint16 port, int from)
 {
-    Reply reply;
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK - 1 + quint32(from));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+    if (bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0 ||
+        connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
         close(fd);
-        return reply;
+        return -1;
     }
+    return fd;
+}
+
+QByteArray dechunked(const QByteArray &body)
+{
+    QByteArray whole;
+    for (qsizetype at = 0;;) {
+        const qsizetype end = body.indexOf("\r\n", at);
+        const qsizetype size = body.mid(at, end - at).toLongLong(nullptr, 16);
+        if (end < 0 || size <= 0)
+            return whole;
+        whole += body.mid(end + 2, size);
+        at = end + 2 + size + 2;
+    }
+}
+
+// One request on its own connection; status 0 when the site could not be reached.
+Reply exchange(quint16 port, const QByteArray &request)
+{
+    Reply reply;
+    const int fd = connectFrom(port, 1);
+    if (fd < 0)
+        return reply;
     qsizetype sent = 0;
     while (sent < request.size()) {
         const ssize_t n =
@@ -71,7 +101,85 @@ Reply exchange(quint16 port, const QByteArray &request)
     reply.status = all.mid(9, 3).toInt();
     reply.headers = all.left(split);
     reply.body = all.mid(split + 4);
+    if (reply.headers.toLower().contains("transfer-encoding: chunked"))
+        reply.body = dechunked(reply.body);
     return reply;
+}
+
+// The attackers of --hostile, until `stop`.
+void attack(quint16 port, const std::atomic<bool> &stop, std::vector<std::thread> &threads)
+{
+    const QByteArray form = "POST /noteimport.aspx HTTP/1.1\r\nHost: x\r\n"
+                            "Content-Type: application/x-www-form-urlencoded\r\n";
+    auto sendAll = [](int fd, const QByteArray &data) {
+        for (qsizetype sent = 0; sent < data.size();) {
+            const ssize_t n =
+                send(fd, data.constData() + sent, size_t(data.size() - sent), MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            sent += n;
+        }
+        return true;
+    };
+    // Form bodies of a million fields, one after another from four clients.
+    const QByteArray bomb = QByteArray("&a").repeated(1024 * 1024 - 1);
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([=, &stop] {
+            while (!stop) {
+                const int fd = connectFrom(port, 2 + i);
+                if (fd < 0)
+                    continue;
+                sendAll(fd, form + "Content-Length: " + QByteArray::number(bomb.size()) +
+                                "\r\n\r\n" + bomb);
+                char buffer[4096];
+                recv(fd, buffer, sizeof buffer, 0);
+                close(fd);
+            }
+        });
+    }
+    // From 8 addresses, 24 connections each that hold a body one byte short, and 4 that
+    // trickle their headers; each starts again when the site ends it.
+    const QByteArray held = QByteArray(2 * 1024 * 1024 - 1, 'x');
+    for (int from = 2; from < 10; ++from) {
+        for (int i = 0; i < 28; ++i) {
+            threads.emplace_back([=, &stop] {
+                while (!stop) {
+                    const int fd = connectFrom(port, from);
+                    if (fd < 0) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                        continue;
+                    }
+                    const bool ok =
+                        i < 24 ? sendAll(fd, form + "Content-Length: 2097152\r\n\r\n" + held)
+                               : sendAll(fd, "GET /account.asp HTTP/1.1\r\n");
+                    for (int tick = 0; ok && !stop && tick < 600; ++tick) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                        if (i >= 24 && tick % 20 == 0 && !sendAll(fd, "X"))
+                            break;
+                        char byte;
+                        if (recv(fd, &byte, 1, MSG_DONTWAIT) == 0)
+                            break; // the site hung up
+                    }
+                    close(fd);
+                }
+            });
+        }
+    }
+}
+
+long peakMegabytes(pid_t pid)
+{
+    FILE *status =
+        std::fopen(QByteArray("/proc/" + QByteArray::number(pid) + "/status").data(), "r");
+    long kilobytes = 0;
+    char line[256];
+    while (status && std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "VmHWM: %ld", &kilobytes) == 1)
+            break;
+    }
+    if (status)
+        std::fclose(status);
+    return kilobytes / 1024;
 }
 
 QByteArray between(const QByteArray &text, const QByteArray &before, const QByteArray &after)
@@ -189,7 +297,7 @@ int main(int argc, char *argv[])
     QStringList args = app.arguments();
     if (args.size() < 2) {
         std::fprintf(stderr, "usage: site_load SITE-PROGRAM [--database URL] [--processes N] "
-                             "[--clients N] [--notes N] [--kill]\n");
+                             "[--clients N] [--notes N] [--kill] [--hostile]\n");
         return 2;
     }
     auto option = [&args](const char *name, const QString &fallback) {
@@ -203,6 +311,7 @@ int main(int argc, char *argv[])
     const int clients = option("--clients", QStringLiteral("20")).toInt();
     const int notes = option("--notes", QStringLiteral("50")).toInt();
     const bool killing = args.contains(QLatin1String("--kill"));
+    const bool hostile = args.contains(QLatin1String("--hostile"));
 
     for (int c = 0; c < clients; ++c) {
         const QByteArray command = "echo '" + kPassword + "' | '" + args.at(1).toLocal8Bit() +
@@ -221,6 +330,13 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "site_load: the site did not start\n");
             return 1;
         }
+    }
+
+    std::atomic<bool> stopAttack{false};
+    std::vector<std::thread> attackers;
+    if (hostile) {
+        attack(sites[0].port, stopAttack, attackers);
+        std::this_thread::sleep_for(std::chrono::seconds(3)); // let them take what they can
     }
 
     std::mutex lock;
@@ -284,6 +400,10 @@ int main(int argc, char *argv[])
     for (std::thread &thread : threads)
         thread.join();
     const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
+    stopAttack = true;
+    for (std::thread &thread : attackers)
+        thread.join();
+    const long peak = peakMegabytes(sites[0].pid);
 
     int lost = 0;
     int doubled = 0;
@@ -320,5 +440,7 @@ int main(int argc, char *argv[])
                 percentile(later, 0.5), percentile(later, 0.99), later.size());
     std::printf("  %-44s %d lost, %d doubled, %d damaged, %d retried\n", "notes checked", lost,
                 doubled, damaged, retries.load());
+    std::printf("  %-44s %ld MB%s\n", "site's peak memory (VmHWM)", peak,
+                hostile ? " (field bombs, held bodies and trickling clients all along)" : "");
     return 0;
 }

@@ -274,8 +274,13 @@ bool HttpServer::request(MHD_Connection *connection, const char *url, const char
         headerValue(headers, MHD_HTTP_HEADER_TRANSFER_ENCODING, &encodings);
         if (count > 1 || (count == 1 && encodings > 0))
             return refuse(connection, pending, 400, "The request's length is ambiguous.\n");
-        if (count == 1 && std::strtoll(length.constData(), nullptr, 10) > m_limits.maximumBody)
+        const qint64 declared = count == 1 ? std::strtoll(length.constData(), nullptr, 10) : 0;
+        if (declared > m_limits.maximumBody)
             return refuse(connection, pending, 413, "The request is too large.\n");
+        // Room for the body it announces at once, so that growing never holds twice its size;
+        // the pages of a large allocation stay untouched until its bytes come.
+        if (declared > 0)
+            request.body.reserve(declared);
         return true;
     }
     if (*uploadDataSize > 0) {
@@ -368,6 +373,12 @@ bool HttpServer::refuseBody(Pending *pending, int status, const char *text)
 
 bool HttpServer::reserve(Pending *pending, qint64 size)
 {
+    // The first bytes of every body are free of the budget: however many large bodies are
+    // held, the small forms of honest clients (a note of a few kilobytes) still get through.
+    const qint64 free = std::max<qint64>(0, kFreeBodyBytes - pending->request.body.size());
+    size = std::max<qint64>(0, size - free);
+    if (size == 0)
+        return true;
     std::lock_guard<std::mutex> guard(m_budgetLock);
     const QString &address = pending->request.clientAddress;
     qint64 &byAddress = m_bodyBytesByAddress[address];

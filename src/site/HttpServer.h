@@ -27,6 +27,7 @@ class HttpServer final {
 public:
     using Handler = std::function<HttpResponse(HttpRequest)>;
     static constexpr qint64 kMaximumQueryFields = 100;
+    static constexpr qint64 kFreeBodyBytes = 64 * 1024; // of each body, outside the budgets
 
     struct Limits {
         int threads = 4;         // reading and writing only
