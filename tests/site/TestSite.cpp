@@ -278,22 +278,69 @@ void TestSite::anonymousVisitsStoreNothing()
     SiteProcess site;
     QVERIFY(site.addAccount(kEmail, kPassword));
     QVERIFY(site.start());
-    auto sessions = [&site] {
+    auto rows = [&site](const QString &table) {
         QProcess sqlite;
-        sqlite.start("sqlite3", {site.database().mid(7), "SELECT COUNT(*) FROM sessions"});
+        sqlite.start("sqlite3", {site.database().mid(7), "SELECT COUNT(*) FROM " + table});
         return sqlite.waitForFinished() ? sqlite.readAllStandardOutput().trimmed() : "?";
     };
+    auto sessions = [&rows] { return rows("sessions"); };
     for (int i = 0; i < 1000; ++i) {
         site.forgetCookie();
         QCOMPARE(site.request("GET", i % 2 ? "/account.asp" : "/noteimport.aspx").status, 200);
     }
+    // An address longer than any can be is refused before anything of it is stored.
+    SiteProcess::Reply page = site.submit(
+        site.request("GET", "/noteimport.aspx"),
+        {{"TextBox1", QString(300, 'a') + "@example.org"}, {"TextBox2", "x"}, {"Button2", "x"}});
+    QCOMPARE(rows("login_failures"), QByteArray("0"));
     // Nor does a failed log-in; the first one that succeeds makes the session's row.
-    SiteProcess::Reply page = site.request("GET", "/noteimport.aspx");
     page = site.submit(page, note("n.pv", "t", "wrong"));
     QCOMPARE(page.label(), QStringLiteral("The password or Email Address was incorrect"));
     QCOMPARE(sessions(), QByteArray("0"));
     QCOMPARE(site.submit(page, download()).label(), QStringLiteral("Your notes:"));
     QCOMPARE(sessions(), QByteArray("1"));
+}
+
+void TestSite::deletedNotesCountAgainstTheLimit()
+{
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    // The versions of 10,000 deleted notes, as making and deleting notes would leave them.
+    QProcess sqlite;
+    sqlite.start("sqlite3",
+                 {site.database().mid(7),
+                  "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
+                  "INSERT INTO note_versions (account_id, name, text, size, changed, replaced) "
+                  "SELECT 1, 'gone' || i || '.pv', 't', 1, 0, 0 FROM n"});
+    QVERIFY(sqlite.waitForFinished() && sqlite.exitCode() == 0);
+    QVERIFY(site.start());
+    SiteProcess::Reply page =
+        site.submit(site.request("GET", "/noteimport.aspx"), note("new.pv", "t"));
+    QVERIFY2(page.label().startsWith("Refused \"new.pv\": the account holds 10000 notes"),
+             qPrintable(page.label()));
+    // A deleted note may come back: it takes no more room.
+    QCOMPARE(site.submit(page, note("gone5.pv", "t")).label(),
+             QStringLiteral("Stored \"gone5.pv\"."));
+}
+
+void TestSite::signUpsFromOneAddressLimited()
+{
+    SiteProcess site;
+    QVERIFY(site.start({"--open-signup"}));
+    QStringList answers;
+    for (int i = 0; i < 4; ++i) {
+        const QString password = QStringLiteral("a long password");
+        const SiteProcess::Reply page =
+            site.submit(site.request("GET", "/account.asp"),
+                        {{"email", QStringLiteral("user%1@example.org").arg(i)},
+                         {"password", password},
+                         {"again", password},
+                         {"signup", "x"}},
+                        "/account.asp");
+        answers << QString::fromUtf8(page.body).section("class=\"result\">", 1).section('<', 0, 0);
+    }
+    QCOMPARE(answers.filter("If that address had no account").size(), 3);
+    QVERIFY2(answers.last().startsWith("Too many accounts"), qPrintable(answers.last()));
 }
 
 void TestSite::plantedTokenSeesNothing()

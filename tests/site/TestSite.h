@@ -16,6 +16,8 @@ private slots:
     void hostileRequest_data();
     void hostileRequest();
     void anonymousVisitsStoreNothing();
+    void deletedNotesCountAgainstTheLimit();
+    void signUpsFromOneAddressLimited();
     void plantedTokenSeesNothing();
     void databaseCopyChecksNoGuess();
     void ownerNotLockedOut();
