@@ -253,13 +253,14 @@ void NoteWindow::load(const QString &noteKey)
     // being mapped can be taken by the window manager as a move by its frame's offset.
     restoreSize();
     restorePosition();
-    if (!m_body->toPlainText().isEmpty() && !m_options.creatingNotes())
-        showLaidOutOnce();
-
-    // 6. to 8.
+    // 6. to 8. "On top" is set before the first showing: set on a window just mapped, it
+    // rebuilds the native window while the window manager is still framing it, and under
+    // load the note could then stay unmapped.
     if (m_options.allOnTop())
         SetTopmost(this, true);
     applyColour();
+    if (!m_body->toPlainText().isEmpty() && !m_options.creatingNotes())
+        showLaidOutOnce();
 }
 
 void NoteWindow::showLaidOutOnce()
