@@ -85,7 +85,8 @@ NoteWriteRequest NoteSaver::request(const QString &trimmed)
     // the ones after it replace what this note wrote there.
     const OldNote old = m_trashOld ? OldNote::Trash : OldNote::Overwrite;
     m_trashOld = false;
-    return {toFileText(trimmed), m_path, old};
+    // Nothing known of the file means nothing is expected in it: a text found there is kept.
+    return {toFileText(trimmed), m_path, old, toFileText(m_onDisk.value_or(QString()))};
 }
 
 void NoteSaver::written(const NoteWriteRequest &request, const NoteWriteResult &result)
@@ -107,4 +108,22 @@ bool NoteSaver::hasUnsavedEdits() const
     if (!m_onDisk)
         return !m_lastSaved.isEmpty();
     return *m_onDisk != m_lastSaved;
+}
+
+NoteSaver::FileChange NoteSaver::assess(const QString &fileBodyText) const
+{
+    const QString trimmed = trimSpaces(fileBodyText);
+    if ((m_onDisk && trimmed == *m_onDisk) || trimmed == m_lastSaved)
+        return FileChange::None;
+    return hasUnsavedEdits() ? FileChange::KeepBoth : FileChange::Take;
+}
+
+void NoteSaver::taken(const QString &fileBodyText)
+{
+    // Ctrl+Z then brings back the text the window showed before.
+    m_previous = m_lastSaved;
+    m_onDisk = trimSpaces(fileBodyText);
+    m_lastSaved = *m_onDisk;
+    m_writeFailed = false;
+    m_force = false;
 }

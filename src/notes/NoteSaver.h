@@ -61,6 +61,18 @@ public:
     // The last write failed; the next run tries again even with unchanged text.
     bool writeFailed() const { return m_writeFailed; }
 
+    // What a text found in the note's file, written there by someone else, means here.
+    enum class FileChange {
+        None,     // the file holds what the note knows it holds, or what it shows
+        Take,     // nothing is unsaved: the window shows the file's text (taken())
+        KeepBoth, // the window holds unsaved edits: the file's text is kept beside it
+    };
+    FileChange assess(const QString &fileBodyText) const;
+    // The window shows the file's text now, which is saved as it stands.
+    void taken(const QString &fileBodyText);
+    // What the file holds is known again (its text is the window's, or is safe elsewhere).
+    void fileHolds(const QString &fileBodyText) { m_onDisk = trimSpaces(fileBodyText); }
+
 private:
     NoteWriteRequest request(const QString &trimmed);
 

@@ -1,4 +1,5 @@
 #include "NoteWindow.h"
+#include "NoteFileFollower.h"
 
 #include "UnsavedNotes.h"
 
@@ -31,6 +32,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
@@ -108,6 +110,9 @@ NoteWindow::NoteWindow(NoteBorder border, const NoteOptions &options, SettingsSt
 
     m_writer = new NoteWriter(this);
     connect(m_writer, &NoteWriter::written, this, &NoteWindow::reportWrite);
+    m_follower = new NoteFileFollower(m_saver, *m_writer, this);
+    connect(m_follower, &NoteFileFollower::textTaken, this, &NoteWindow::showTakenText);
+    connect(m_follower, &NoteFileFollower::told, this, &NoteWindow::showNotice);
 
     m_retryTimer = new QTimer(this);
     m_retryTimer->setObjectName(QStringLiteral("Timer2"));
@@ -239,6 +244,7 @@ void NoteWindow::load(const QString &noteKey)
     m_saver.setPath(m_folder.filePath(key));
     const QString body = NoteSaver::toBodyText(ReadNoteFile(m_saver.path()));
     m_saver.loaded(body);
+    m_follower->follow();
     {
         const QSignalBlocker blocker(m_body);
         m_body->setPlainText(body);
@@ -507,11 +513,16 @@ void NoteWindow::reportWrite(const NoteWriteRequest &request, const NoteWriteRes
         m_retryTimer->stop();
         m_lastWriteError.clear();
         m_failureShown = false;
-        if (m_warningBar && !m_warningBar->isHidden()) {
+        if (m_warningBar && !m_warningBar->isHidden() && !m_noticeShown) {
             m_warningBar->hide();
             layoutBody();
         }
         emit noteWritten(result.path, request.text);
+        if (!result.keptAside.isEmpty())
+            showNotice(tr("%1 was changed by another program while you typed. Your text is "
+                          "saved; the other text is kept as %2.")
+                           .arg(QFileInfo(result.path).fileName(),
+                                QFileInfo(result.keptAside).fileName()));
         if (!result.trashedTo.isEmpty())
             tellTrashed(result.trashedTo);
         return;
@@ -528,6 +539,31 @@ void NoteWindow::reportWrite(const NoteWriteRequest &request, const NoteWriteRes
         m_warningBar->show();
         layoutBody();
     }
+}
+
+void NoteWindow::showNotice(const QString &message, bool untilClicked)
+{
+    m_noticeShown = untilClicked;
+    warningBar()->setText(message);
+    m_warningBar->show();
+    layoutBody();
+}
+
+void NoteWindow::showTakenText(const QString &bodyText)
+{
+    // The caret and the view stay where they were, as far as the new text reaches.
+    QTextCursor cursor = m_body->textCursor();
+    const int position = cursor.position();
+    const int scrolled = m_body->verticalScrollBar()->value();
+    {
+        const QSignalBlocker blocker(m_body);
+        m_body->setPlainText(bodyText);
+    }
+    cursor = m_body->textCursor();
+    cursor.setPosition(std::min(position, m_body->document()->characterCount() - 1));
+    m_body->setTextCursor(cursor);
+    m_body->verticalScrollBar()->setValue(scrolled);
+    emit noteWritten(m_saver.path(), NoteSaver::toFileText(m_saver.lastSaved()));
 }
 
 void NoteWindow::tellTrashed(const QString &trashedTo)
@@ -576,6 +612,7 @@ bool NoteWindow::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     } else if (watched == m_warningBar && event->type() == QEvent::MouseButtonPress) {
+        m_noticeShown = false;
         m_warningBar->hide();
         layoutBody();
         return true;
@@ -743,6 +780,7 @@ void NoteWindow::confirmSaveAs()
 void NoteWindow::saveAs(const QString &name, bool replacing)
 {
     m_saver.setPath(m_folder.filePath(name));
+    m_follower->follow();
     setWindowTitle(name);
     m_placedAt.reset();
     storePosition(); // the note under its new name opens where it stands

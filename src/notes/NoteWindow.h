@@ -11,6 +11,7 @@
 
 enum class NoteBorder { Thin, Full };
 
+class NoteFileFollower;
 class NoteOptions;
 class NoteWriter;
 struct NoteWriteRequest;
@@ -146,6 +147,9 @@ private:
     void showNameRow(bool shown);
     void saveAs(const QString &name, bool replacing);
     void tellTrashed(const QString &trashedTo);
+    // A bar message; one shown until clicked stays whatever the writes after it.
+    void showNotice(const QString &message, bool untilClicked = true);
+    void showTakenText(const QString &bodyText);
 
     const NoteBorder m_border;
     const NoteOptions &m_options;
@@ -153,6 +157,7 @@ private:
     NotesFolder m_folder;
     NoteSaver m_saver;
     NoteWriter *m_writer;
+    NoteFileFollower *m_follower; // takes in what other programs write to the note's file
     int m_noteNumber = 0;
     bool m_loaded = false;
     int m_heightTwips = 0;
@@ -161,6 +166,7 @@ private:
     QString m_lastWriteError;
     QString m_sizeWritten; // title and size this window last stored
     bool m_failureShown = false;
+    bool m_noticeShown = false;    // the bar says something that must stay until it is clicked
     bool m_deleting = false;       // Delete is emptying the note, which then goes out of sight
     bool m_closeConfirmed = false; // the user chose how to close with unsaved edits
     QTimer *m_positionTimer;

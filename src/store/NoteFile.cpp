@@ -5,6 +5,7 @@
 #include "platform/DirectorySync.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -17,6 +18,20 @@ bool holds(const QString &path, const QByteArray &bytes)
     QFile file(path);
     return file.size() == bytes.size() && file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
 }
+
+// Spaces at either end are not part of a note's text, nor is the kind of line end: the window
+// trims the one and rewrites the other when it saves.
+QString comparable(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && text.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return text.mid(first, last - first);
+}
 } // namespace
 
 QString NoteWriteResult::message() const
@@ -27,19 +42,56 @@ QString NoteWriteResult::message() const
 
 QString ReadNoteFile(const QString &path)
 {
+    return NoteFileText(ReadNoteBytes(path).value_or(QByteArray()));
+}
+
+std::optional<QByteArray> ReadNoteBytes(const QString &path)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray bytes = file.readAll();
+        return std::nullopt;
+    return file.readAll();
+}
+
+QString NoteFileText(QByteArray bytes)
+{
     if (bytes.endsWith(kLineEnd))
         bytes.chop(kLineEnd.size());
     return NoteText::decode(bytes);
 }
 
-NoteWriteResult WriteNoteFile(const QString &text, const QString &path, OldNote old,
-                              const std::function<bool()> &folderSyncWanted)
+QString KeepNoteBeside(const QString &path, const QByteArray &bytes, const QDateTime &when,
+                       QString *error)
 {
-    NoteWriteResult result{path, {}, {}};
+    const QFileInfo info(path);
+    QString base = info.fileName();
+    if (base.endsWith(QLatin1String(".pv"), Qt::CaseInsensitive))
+        base.chop(3);
+    const QString stamp = when.toString(QStringLiteral("yyyy-MM-dd HH.mm"));
+    QString target;
+    for (int n = 1; target.isEmpty() || QFileInfo::exists(target) || QFileInfo(target).isSymLink();
+         ++n) {
+        const QString suffix = n == 1 ? QString() : QStringLiteral(", %1").arg(n);
+        target = info.absolutePath() + QLatin1Char('/') + base +
+                 QStringLiteral(" (changed elsewhere, %1%2).pv").arg(stamp, suffix);
+    }
+    QSaveFile file(target);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return {};
+    }
+    SyncDirectory(info.absolutePath());
+    return target;
+}
+
+NoteWriteResult WriteNoteFile(const QString &text, const QString &path, OldNote old,
+                              const std::function<bool()> &folderSyncWanted,
+                              const std::optional<QString> &expected)
+{
+    NoteWriteResult result{path, {}, {}, {}};
     const QFileInfo info(path);
     const QString folderStands =
         QCoreApplication::translate("NoteFile", "a folder stands where the note's file belongs");
@@ -81,6 +133,23 @@ NoteWriteResult WriteNoteFile(const QString &text, const QString &path, OldNote 
             return result;
         }
         result.trashedTo = trashed.where;
+    } else if (expected) {
+        // Checked as late as can be, right before the replacement: a text another program
+        // (or a pull) put there since this writer last looked must not go unseen.
+        const std::optional<QByteArray> found = ReadNoteBytes(path);
+        if (found && *found != bytes) {
+            const QString foundText = comparable(NoteFileText(*found));
+            if (!foundText.isEmpty() && foundText != comparable(*expected)) {
+                QString error;
+                result.keptAside =
+                    KeepNoteBeside(path, *found, QDateTime::currentDateTime(), &error);
+                if (result.keptAside.isEmpty()) {
+                    result.error = error;
+                    file.cancelWriting();
+                    return result;
+                }
+            }
+        }
     }
     if (!file.commit()) {
         result.error = file.errorString();

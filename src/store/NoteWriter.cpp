@@ -1,5 +1,7 @@
 #include "NoteWriter.h"
 
+#include "NoteText.h"
+
 #include <QCoreApplication>
 #include <QList>
 #include <QPointer>
@@ -19,6 +21,9 @@ struct NoteWriter::State {
     std::vector<NoteWriteRequest> waiting;
     std::vector<std::pair<NoteWriteRequest, NoteWriteResult>> done;
     bool inFlight = false;
+    // The file and text this writer wrote last: the truth about that file from then on, as
+    // a window's expected text may be older than a write still queued before it.
+    std::optional<std::pair<QString, QString>> lastWritten;
     NoteWriter *owner = nullptr; // null once the writer is gone; outcomes are then dropped
 };
 
@@ -117,8 +122,10 @@ void NoteWriter::drain(const std::shared_ptr<State> &state)
 {
     std::unique_lock lock(state->mutex);
     while (!state->waiting.empty()) {
-        const NoteWriteRequest request = std::move(state->waiting.front());
+        NoteWriteRequest request = std::move(state->waiting.front());
         state->waiting.erase(state->waiting.begin());
+        if (request.expected && state->lastWritten && state->lastWritten->first == request.path)
+            request.expected = state->lastWritten->second;
         lock.unlock();
         // Of two replacements of one file in a row, the folder sync of the second makes
         // both last: the first skips its own, so the newest text waits one sync less.
@@ -129,6 +136,9 @@ void NoteWriter::drain(const std::shared_ptr<State> &state)
         NoteWriteResult result =
             WriteNoteFile(request.text, request.path, request.old, folderSyncWanted);
         lock.lock();
+        if (result.ok())
+            state->lastWritten.emplace(
+                request.path, NoteText::hasContent(request.text) ? request.text : QString());
         // While the window is busy (a burst of keys) outcomes wait here, each holding its
         // whole text. Of two plain successes for one note only the newer says anything, so
         // it takes the older's place and the list stays short whatever the window's delay.
@@ -152,6 +162,12 @@ bool NoteWriter::busy() const
 {
     const std::lock_guard lock(m_state->mutex);
     return m_state->inFlight;
+}
+
+void NoteWriter::rebase()
+{
+    const std::lock_guard lock(m_state->mutex);
+    m_state->lastWritten.reset();
 }
 
 bool NoteWriter::waitIdle(State &state, QDeadlineTimer deadline)

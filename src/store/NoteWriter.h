@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QObject>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,8 @@ struct NoteWriteRequest {
     QString text; // as WriteNoteFile takes it: CR LF line ends, no final line end
     QString path;
     OldNote old = OldNote::Overwrite;
+    // What the note's window last knew the file to hold; see WriteNoteFile.
+    std::optional<QString> expected = std::nullopt;
 };
 
 // Writes one note's file on a worker thread that all notes share, so typing never waits for
@@ -30,6 +33,9 @@ public:
     void submit(const NoteWriteRequest &request);
     // A write is waiting or in flight.
     bool busy() const;
+    // The window has read its file again: the file's text is the one it now hands over as
+    // expected, not the one this writer wrote last. Call it only while nothing is waiting.
+    void rebase();
     // Waits, at most until deadline, for every text handed over to be written, then reports
     // the outcomes at once. False when time ran out first.
     bool finish(QDeadlineTimer deadline);

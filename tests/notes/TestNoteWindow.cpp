@@ -7,7 +7,10 @@
 #include "platform/Twips.h"
 #include "settings/SettingKeys.h"
 
+#include <cstdio>
+
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -363,6 +366,84 @@ void TestNoteWindow::linesAreWrittenWithCrLf()
     QTest::keyClick(child<QTextEdit>(note, "Text1"), Qt::Key_Return);
     typeInto(note, QStringLiteral("third"));
     QCOMPARE(f.bytesOf(kSeven), QByteArray("first\r\nsecond\r\nthird\r\n"));
+}
+
+void TestNoteWindow::changeFromElsewhere_data()
+{
+    QTest::addColumn<bool>("autoSave");
+    QTest::addColumn<QString>("how"); // replace: by a rename; inPlace: rewritten; remove
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QByteArray>("beside");   // the "changed elsewhere" file, empty for none
+    QTest::addColumn<QByteArray>("afterKey"); // the note's file after one more key
+
+    const QByteArray edit = "EXTERNAL\r\nEDIT\r\n";
+    QTest::newRow("idle, replaced")
+        << true << "replace"
+        << "EXTERNAL\nEDIT" << QByteArray() << QByteArray("EXTERNAL\r\nEDIT!\r\n");
+    QTest::newRow("idle, in place")
+        << true << "inPlace"
+        << "EXTERNAL\nEDIT" << QByteArray() << QByteArray("EXTERNAL\r\nEDIT!\r\n");
+    QTest::newRow("unsaved, replaced")
+        << false << "replace"
+        << "milk and eggs" << edit << QByteArray("milk and eggs!\r\n");
+    QTest::newRow("idle, removed")
+        << true << "remove"
+        << "milk and eggs" << QByteArray() << QByteArray("milk and eggs!\r\n");
+}
+
+void TestNoteWindow::changeFromElsewhere()
+{
+    QFETCH(bool, autoSave);
+    QFETCH(QString, how);
+    NoteFixture f;
+    f.writeNote(kSeven, QStringLiteral("milk"));
+    NoteWindow *note = f.open(QStringLiteral("7"));
+    f.options.save = autoSave; // typed and saved, or typed and not saved yet
+    typeInto(note, QStringLiteral(" and eggs"));
+    NoteFixture::finishWrites();
+    const QByteArray edit = "EXTERNAL\r\nEDIT\r\n";
+    if (how == QLatin1String("replace")) {
+        QFile other(f.path(QStringLiteral("other.tmp")));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write(edit) == edit.size());
+        other.close();
+        QCOMPARE(std::rename(QFile::encodeName(other.fileName()).constData(),
+                             QFile::encodeName(f.path(kSeven)).constData()),
+                 0);
+    } else if (how == QLatin1String("inPlace")) {
+        QFile file(f.path(kSeven));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(edit), edit.size());
+    } else {
+        QVERIFY(QFile::remove(f.path(kSeven)));
+    }
+
+    auto *body = child<QTextEdit>(note, "Text1");
+    QFETCH(QString, shown);
+    QFETCH(QByteArray, beside);
+    const auto besideFiles = [&f] {
+        return QDir(f.dir.path()).entryList({QStringLiteral("* (changed elsewhere, *).pv")});
+    };
+    if (how == QLatin1String("remove")) {
+        QTRY_VERIFY(note->findChild<QLabel *>(QStringLiteral("WarningBar")));
+        QVERIFY(child<QLabel>(note, "WarningBar")->isVisible());
+        QVERIFY(!f.exists(kSeven));
+    } else if (beside.isEmpty()) {
+        QTRY_COMPARE(body->toPlainText(), shown);
+    } else {
+        QTRY_COMPARE(besideFiles().size(), 1);
+        QCOMPARE(f.bytesOf(besideFiles().constFirst()), beside);
+        QVERIFY(child<QLabel>(note, "WarningBar")->isVisible());
+    }
+    QCOMPARE(body->toPlainText(), shown);
+    if (beside.isEmpty())
+        QVERIFY(besideFiles().isEmpty());
+
+    // The next key edits what the window shows, and never puts an older text back.
+    typeInto(note, QStringLiteral("!"));
+    if (!autoSave)
+        note->saveNow();
+    QFETCH(QByteArray, afterKey);
+    QCOMPARE(f.bytesOf(kSeven), afterKey);
 }
 
 void TestNoteWindow::failedWriteKeepsTheFileAndWarnsOnce()

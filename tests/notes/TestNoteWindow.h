@@ -27,6 +27,8 @@ private slots:
     void fontSizeReachesTheNoteAtItsNextKeystroke();
     void linesAreWrittenWithCrLf();
 
+    void changeFromElsewhere_data();
+    void changeFromElsewhere();
     void failedWriteKeepsTheFileAndWarnsOnce();
     void positionIsRestoredAndStored();
     void positionOffEveryScreenIsBroughtBack();

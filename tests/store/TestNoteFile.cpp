@@ -244,3 +244,32 @@ void TestNoteFile::busyWindowHearsOnlyTheNewestOfManyWrites()
     QTRY_COMPARE(heard, QStringList{QString(50, QLatin1Char('y'))});
     QCOMPARE(bytesOf(path()), QByteArray(50, 'y') + "\r\n");
 }
+
+void TestNoteFile::textWrittenElsewhereIsKeptAside_data()
+{
+    QTest::addColumn<QByteArray>("found"); // null: no file
+    QTest::addColumn<bool>("keptAside");
+    QTest::newRow("what the writer expects") << QByteArray("old\r\nline\r\n") << false;
+    QTest::newRow("other line ends and spaces") << QByteArray("  old\nline") << false;
+    QTest::newRow("another text") << QByteArray("newer\r\n") << true;
+    QTest::newRow("missing") << QByteArray() << false;
+    QTest::newRow("blank") << QByteArray("  \r\n") << false;
+}
+
+void TestNoteFile::textWrittenElsewhereIsKeptAside()
+{
+    QFETCH(QByteArray, found);
+    QFETCH(bool, keptAside);
+    if (!found.isNull())
+        writeBytes(path(QStringLiteral("Note.pv")), found);
+    const NoteWriteResult result =
+        WriteNoteFile(QStringLiteral("mine"), path(QStringLiteral("Note.pv")), OldNote::Overwrite,
+                      {}, QStringLiteral("old\r\nline"));
+    QVERIFY(result.ok());
+    QCOMPARE(bytesOf(path(QStringLiteral("Note.pv"))), QByteArray("mine\r\n"));
+    QCOMPARE(!result.keptAside.isEmpty(), keptAside);
+    const QStringList beside = QDir(m_dir.path()).entryList({QStringLiteral("Note (changed*")});
+    QCOMPARE(beside.size(), keptAside ? 1 : 0);
+    if (keptAside)
+        QCOMPARE(bytesOf(result.keptAside), found);
+}

@@ -24,6 +24,8 @@ private slots:
     void folderInPlaceOfNoteIsReported();
     void unreadableFileReadsEmpty();
     void busyWindowHearsOnlyTheNewestOfManyWrites();
+    void textWrittenElsewhereIsKeptAside_data();
+    void textWrittenElsewhereIsKeptAside();
 
 private:
     QString path(const QString &name = QStringLiteral("PinvelleQuill1.pv")) const;
