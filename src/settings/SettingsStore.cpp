@@ -58,11 +58,18 @@ void removeOwnerlessLock(const QString &storePath)
 // each burst instead of one per save.
 constexpr int kFolderSyncDelayMs = 1000;
 
-std::unique_ptr<QTimer> folderSyncTimer()
+void syncFolderOf(const QString &storePath)
+{
+    SyncDirectory(QFileInfo(storePath).absolutePath());
+}
+
+std::unique_ptr<QTimer> folderSyncTimer(const QString &storePath)
 {
     auto timer = std::make_unique<QTimer>();
     timer->setSingleShot(true);
     timer->setInterval(kFolderSyncDelayMs);
+    QObject::connect(timer.get(), &QTimer::timeout, timer.get(),
+                     [storePath] { syncFolderOf(storePath); });
     return timer;
 }
 
@@ -72,38 +79,27 @@ SettingsStore::SettingsStore()
     : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                              QStringLiteral("Pinvelle"),
                                              QStringLiteral("Pinvelle"))),
-      m_folderSync(folderSyncTimer())
-{
-    QObject::connect(m_folderSync.get(), &QTimer::timeout, m_folderSync.get(),
-                     [this] { syncFolder(); });
-}
+      m_folderSync(folderSyncTimer(m_settings->fileName()))
+{}
 
 SettingsStore::SettingsStore(const QString &iniPath)
     : m_settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)),
-      m_folderSync(folderSyncTimer())
-{
-    QObject::connect(m_folderSync.get(), &QTimer::timeout, m_folderSync.get(),
-                     [this] { syncFolder(); });
-}
+      m_folderSync(folderSyncTimer(m_settings->fileName()))
+{}
 
 SettingsStore::~SettingsStore()
 {
     if (m_folderSync->isActive())
-        syncFolder();
+        syncFolderOf(m_settings->fileName());
 }
 
 void SettingsStore::written()
 {
     // QSettings replaces its file by a rename, which only the folder's flush makes last.
     if (!QCoreApplication::instance())
-        syncFolder(); // no event loop to run a timer
+        syncFolderOf(m_settings->fileName()); // no event loop to run the timer
     else if (!m_folderSync->isActive())
         m_folderSync->start();
-}
-
-void SettingsStore::syncFolder() const
-{
-    SyncDirectory(QFileInfo(m_settings->fileName()).absolutePath());
 }
 
 QString SettingsStore::read(const QString &section, const QString &key,

@@ -40,8 +40,8 @@ public:
     QString location() const;
 
 private:
+    // After a write: flushes the store's folder, at once or within a second.
     void written();
-    void syncFolder() const;
 
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<QTimer> m_folderSync;
