@@ -1,7 +1,9 @@
 #include "SettingsStore.h"
 
 #include "SettingValues.h"
+#include "platform/DirectorySync.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +11,7 @@
 #include <QSettings>
 #include <QStringList>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -51,19 +54,53 @@ void removeOwnerlessLock(const QString &storePath)
     }
 }
 
+// Saves come in bursts (a font size typed, a note's border dragged): one folder flush follows
+// each burst instead of one per save.
+constexpr int kFolderSyncDelayMs = 1000;
+
+void syncFolderOf(const QString &storePath)
+{
+    SyncDirectory(QFileInfo(storePath).absolutePath());
+}
+
+std::unique_ptr<QTimer> folderSyncTimer(const QString &storePath)
+{
+    auto timer = std::make_unique<QTimer>();
+    timer->setSingleShot(true);
+    timer->setInterval(kFolderSyncDelayMs);
+    QObject::connect(timer.get(), &QTimer::timeout, timer.get(),
+                     [storePath] { syncFolderOf(storePath); });
+    return timer;
+}
+
 } // namespace
 
 SettingsStore::SettingsStore()
     : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                              QStringLiteral("Pinvelle"),
-                                             QStringLiteral("Pinvelle")))
+                                             QStringLiteral("Pinvelle"))),
+      m_folderSync(folderSyncTimer(m_settings->fileName()))
 {}
 
 SettingsStore::SettingsStore(const QString &iniPath)
-    : m_settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat))
+    : m_settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)),
+      m_folderSync(folderSyncTimer(m_settings->fileName()))
 {}
 
-SettingsStore::~SettingsStore() = default;
+SettingsStore::~SettingsStore()
+{
+    if (m_folderSync->isActive())
+        syncFolderOf(m_settings->fileName());
+}
+
+void SettingsStore::written()
+{
+    // QSettings replaces its file by a rename, which only the folder's flush makes last.
+    if (!QCoreApplication::instance())
+        syncFolderOf(m_settings->fileName()); // no event loop to run the timer
+    else if (!m_folderSync->isActive())
+        m_folderSync->start();
+}
 
 QString SettingsStore::read(const QString &section, const QString &key,
                             const QString &defaultValue) const
@@ -98,7 +135,10 @@ bool SettingsStore::save(const QString &section, const QString &key, const QStri
     m_settings->setValue(name, value);
     removeOwnerlessLock(m_settings->fileName());
     m_settings->sync();
-    return m_settings->status() == QSettings::NoError;
+    if (m_settings->status() != QSettings::NoError)
+        return false;
+    written();
+    return true;
 }
 
 bool SettingsStore::save(const SettingKey &setting, const QString &value)

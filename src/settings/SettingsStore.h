@@ -6,11 +6,13 @@
 #include <memory>
 
 class QSettings;
+class QTimer;
 
 // The per-user key-value store of options and per-note state. Values are text; a read
 // names a default that comes back only when the entry is missing, so an entry holding
 // the empty string reads as the empty string. Every write is flushed at once, so it
-// survives the process being killed.
+// survives the process being killed; the folder that records the file's replacement is
+// flushed within a second, so it also survives a power cut.
 class SettingsStore final {
 public:
     // The native per-user store of the application "Pinvelle".
@@ -38,5 +40,9 @@ public:
     QString location() const;
 
 private:
+    // After a write: flushes the store's folder, at once or within a second.
+    void written();
+
     std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<QTimer> m_folderSync;
 };

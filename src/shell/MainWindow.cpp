@@ -15,6 +15,8 @@
 #include "shell/NoteSearch.h"
 #include "shell/StartupQuestion.h"
 #include "shell/TrayIcon.h"
+#include "store/LeftoverSaves.h"
+#include "store/NoteTrash.h"
 #include "store/NoteWriter.h"
 #include "sync/SyncWindow.h"
 
@@ -272,8 +274,9 @@ MainWindow::~MainWindow()
 
 void MainWindow::start()
 {
-    // The folder is ours by now; what an interrupted save left in it can go.
-    m_folder.removeLitter(QDateTime::currentDateTime());
+    // The folder is ours by now: what an interrupted save left in it is settled before any
+    // note opens, so a note opens with its newest text. Each outcome is logged.
+    LeftoverSaves(m_folder.path(), NoteTrash::forThisUser()).settle(QDateTime::currentDateTime());
     m_backup->start();
     setSizeTwips(kStartWidth, kStartHeight);
     m_options->readLayoutOptions();

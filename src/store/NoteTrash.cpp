@@ -1,6 +1,7 @@
 #include "NoteTrash.h"
 
 #include "platform/DirectorySync.h"
+#include "platform/TrashMove.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -11,11 +12,16 @@
 
 namespace {
 
+QString homeTrash()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Trash");
+}
+
 // The trash in the per-user data folder, where there is one or it can be made.
 bool homeTrashUsable()
 {
-    const QString trash =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash";
+    const QString trash = homeTrash();
     return QDir().mkpath(trash + QStringLiteral("/files")) &&
            QDir().mkpath(trash + QStringLiteral("/info"));
 }
@@ -51,10 +57,16 @@ NoteTrash::Result NoteTrash::moveToTrash(const QString &path) const
         return {{},
                 QCoreApplication::translate("NoteTrash",
                                             "a folder stands where the note's file belongs")};
+    if (!homeTrashUsable())
+        return moveToDeletedFolder(path, info.fileName());
+    // Our own move first: it flushes the trash's record before the note leaves its folder.
+    // Qt's where ours cannot rename (a note on another disk goes to that disk's trash).
+    QString inTrash = MoveIntoTrash(path, homeTrash());
+    if (!inTrash.isEmpty())
+        return {inTrash, {}};
     // Qt makes a trash in the current folder when the desktop's cannot be made; a file
     // there would be lost to the user, so it goes on to the folder of removed notes.
-    QString inTrash;
-    if (homeTrashUsable() && QFile::moveToTrash(path, &inTrash)) {
+    if (QFile::moveToTrash(path, &inTrash)) {
         if (isTrashFolder(QFileInfo(inTrash).absolutePath())) {
             SyncDirectory(info.absolutePath());
             return {inTrash, {}};

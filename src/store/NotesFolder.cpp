@@ -1,10 +1,8 @@
 #include "NotesFolder.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTemporaryFile>
 
 NotesFolder::Choice NotesFolder::choose(const QString &requested, const QString &programFolder,
@@ -54,20 +52,6 @@ QString NotesFolder::fileName(int noteNumber)
 QString NotesFolder::filePath(const QString &fileName) const
 {
     return m_path + QLatin1Char('/') + fileName;
-}
-
-int NotesFolder::removeLitter(const QDateTime &now) const
-{
-    static const QRegularExpression litter(QStringLiteral("\\.pv\\.[A-Za-z0-9]{6}$"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    int removed = 0;
-    const QFileInfoList files = QDir(m_path).entryInfoList(QDir::Files | QDir::Hidden);
-    for (const QFileInfo &file : files) {
-        if (litter.match(file.fileName()).hasMatch() && file.lastModified().secsTo(now) > 60 &&
-            QFile::remove(file.absoluteFilePath()))
-            ++removed;
-    }
-    return removed;
 }
 
 QStringList NotesFolder::noteFiles() const

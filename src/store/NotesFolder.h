@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-class QDateTime;
-
 // Where the note files live, and how a note's number becomes its file name and path.
 class NotesFolder final {
 public:
@@ -41,11 +39,6 @@ public:
     // The note files (".pv" in any case, hidden ones included), by name without regard to
     // case.
     QStringList noteFiles() const;
-
-    // Removes what an interrupted save left beside a note (NAME.pv.XXXXXX) once it is older
-    // than a minute, so no save still under way loses its file. Call it only while this
-    // program holds the folder. Gives how many went.
-    int removeLitter(const QDateTime &now) const;
 
 private:
     QString m_path;

@@ -6,6 +6,7 @@
 #include "store/NoteTrash.h"
 #include "store/NoteWriter.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -111,31 +112,43 @@ void TestNoteFile::removedNotesGoToTheTrash()
         writeBytes(data + QStringLiteral("/Trash"), "not a folder");
     const auto cleanup = qScopeGuard([&] { QFile::remove(data + QStringLiteral("/Trash")); });
 
-    QVERIFY(WriteNoteFile(blank, path()).ok());
-    QVERIFY(WriteNoteFile(QStringLiteral("old text"), path()).ok());
-    const NoteWriteResult removed = WriteNoteFile(blank, path());
+    // A name the trash's record must percent-encode.
+    const QString note = path(QStringLiteral("Grüße 1.pv"));
+    QVERIFY(WriteNoteFile(blank, note).ok());
+    QVERIFY(WriteNoteFile(QStringLiteral("old text"), note).ok());
+    const NoteWriteResult removed = WriteNoteFile(blank, note);
     QVERIFY(removed.ok());
-    QVERIFY(!QFile::exists(path()));
+    QVERIFY(!QFile::exists(note));
     QCOMPARE(bytesOf(removed.trashedTo), QByteArray("old text\r\n"));
 
     // Another note written over this one: the old text goes too, but not twice the same.
-    QVERIFY(WriteNoteFile(QStringLiteral("first"), path()).ok());
-    const NoteWriteResult replaced =
-        WriteNoteFile(QStringLiteral("second"), path(), OldNote::Trash);
+    QVERIFY(WriteNoteFile(QStringLiteral("first"), note).ok());
+    const NoteWriteResult replaced = WriteNoteFile(QStringLiteral("second"), note, OldNote::Trash);
     QVERIFY(replaced.ok());
-    QCOMPARE(bytesOf(path()), QByteArray("second\r\n"));
+    QCOMPARE(bytesOf(note), QByteArray("second\r\n"));
     QCOMPARE(bytesOf(replaced.trashedTo), QByteArray("first\r\n"));
-    QVERIFY(WriteNoteFile(QStringLiteral("second"), path(), OldNote::Trash).trashedTo.isEmpty());
+    QVERIFY(WriteNoteFile(QStringLiteral("second"), note, OldNote::Trash).trashedTo.isEmpty());
 
     // In the desktop's trash, with its record of where the file was; else in Deleted.
     const QString where = trashWorks ? data + QStringLiteral("/Trash/files")
                                      : NoteTrash::forThisUser().deletedFolder();
     QCOMPARE(QFileInfo(removed.trashedTo).path(), where);
     QCOMPARE(QFileInfo(replaced.trashedTo).path(), where);
-    if (trashWorks)
-        QVERIFY(bytesOf(data + QStringLiteral("/Trash/info/") +
-                        QFileInfo(removed.trashedTo).fileName() + QStringLiteral(".trashinfo"))
-                    .contains("Path=" + QFile::encodeName(path())));
+    if (!trashWorks)
+        return;
+    // The second of the same name takes the next free one.
+    QCOMPARE(QFileInfo(removed.trashedTo).fileName(), QStringLiteral("Grüße 1.pv"));
+    QCOMPARE(QFileInfo(replaced.trashedTo).fileName(), QStringLiteral("Grüße 1.pv.2"));
+    for (const QString &name : {QStringLiteral("Grüße 1.pv"), QStringLiteral("Grüße 1.pv.2")}) {
+        const QByteArray record =
+            bytesOf(data + QStringLiteral("/Trash/info/") + name + QStringLiteral(".trashinfo"));
+        const QByteArray head = "[Trash Info]\nPath=" + QFile::encodeName(m_dir.path()) +
+                                "/Gr%C3%BC%C3%9Fe%201.pv\nDeletionDate=";
+        QVERIFY2(record.startsWith(head) && record.endsWith('\n'), record.constData());
+        const QDateTime deleted = QDateTime::fromString(
+            QString::fromLatin1(record.mid(head.size()).trimmed()), Qt::ISODate);
+        QVERIFY(qAbs(deleted.secsTo(QDateTime::currentDateTime())) < 60); // local time
+    }
 }
 
 void TestNoteFile::missingFileReadsEmpty()

@@ -3,7 +3,6 @@
 #include "Unprivileged.h"
 #include "store/NotesFolder.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -72,26 +71,6 @@ void TestNotesFolder::programFolderNotUsedWhenInstalledOrBuilt()
         QCOMPARE(NotesFolder::programFolderForNotes(program), QString());
         QVERIFY(QFile::remove(root.filePath(beside)));
     }
-}
-
-void TestNotesFolder::litterOfInterruptedSavesIsRemoved()
-{
-    QTemporaryDir root;
-    const QDateTime now = QDateTime::currentDateTime();
-    // Names with their age in seconds; the last four stay (too young, or no litter).
-    for (const auto &[name, age] : {std::pair{"a.pv.aB3xYz", 120},
-                                    {"b.PV.Q1w2E3", 61},
-                                    {"c.pv.Zz9Zz9", 10},
-                                    {"d.pv", 120},
-                                    {"e.txt.aB3xYz", 120},
-                                    {"f.pv.abc", 120}}) {
-        QFile file(root.filePath(QString::fromLatin1(name)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.setFileTime(now.addSecs(-age), QFileDevice::FileModificationTime));
-    }
-    QCOMPARE(NotesFolder(root.path()).removeLitter(now), 2);
-    QCOMPARE(QDir(root.path()).entryList(QDir::Files, QDir::Name),
-             QStringList({"c.pv.Zz9Zz9", "d.pv", "e.txt.aB3xYz", "f.pv.abc"}));
 }
 
 void TestNotesFolder::unwritableFolderFallsBack()

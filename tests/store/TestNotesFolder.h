@@ -11,7 +11,6 @@ private slots:
     void programFolderUsedWhenNoneNamed();
     void installedProgramUsesDataFolder();
     void programFolderNotUsedWhenInstalledOrBuilt();
-    void litterOfInterruptedSavesIsRemoved();
     void unwritableFolderFallsBack();
     void trailingSeparatorDropped();
 };
