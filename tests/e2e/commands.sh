@@ -37,6 +37,30 @@ check "--list prints name, tab, first line" \
 check "--show brings the main window to the front" wait_for 5 focused "$(xdotool search --name '^Pinvelle 2\.1 - ' getwindowname | head -1)"
 "$program" --notes-dir "$notes" --open "$name"
 check "--open brings the note to the front" wait_for 5 focused "$name"
+# Another program replaces the open, idle note's file: the window takes the new text and the
+# next key edits it (a stale window would put "hello!" back). Nothing outside shows when the
+# window has read the file, so the key waits a moment.
+holds() { printf "$2" >"$work/expected" && cmp -s "$notes/$1" "$work/expected"; }
+printf 'EXTERNAL\r\nEDIT\r\n' >"$notes/other.tmp" && mv "$notes/other.tmp" "$notes/$name"
+sleep 1
+xdotool key ctrl+End type '!'
+check "an open, idle note takes the text another program wrote" \
+    wait_for 5 holds "$name" 'EXTERNAL\r\nEDIT!\r\n'
+# With "Automatically Save Notes" off and unsaved typing, both texts are kept: the file's
+# beside the note, byte for byte, and the window's once it is saved.
+eval "$(xdotool search --onlyvisible --name '^Pinvelle 2\.1 - ' getwindowgeometry --shell %1)"
+xdotool mousemove $((X + 60)) $((Y + 284)) click 1 sleep 0.5 mousemove $((X + 215)) $((Y + 392)) click 1
+"$program" --notes-dir "$notes" --open "$name" && wait_for 5 focused "$name"
+xdotool type ' mine'
+printf 'THEIRS\r\n' >"$notes/other.tmp" && mv "$notes/other.tmp" "$notes/$name"
+printf 'THEIRS\r\n' >"$work/theirs"
+kept_beside() { local f; f=$(compgen -G "$notes/PinvelleQuill1 (changed elsewhere, *).pv") && cmp -s "$f" "$work/theirs"; }
+check "... the other program's text is kept beside the note" wait_for 5 kept_beside
+xdotool mousemove $((X + 215)) $((Y + 392)) click 1
+"$program" --notes-dir "$notes" --open "$name" && wait_for 5 focused "$name"
+xdotool type '.'
+check "... and the window's text is written once saving is back on" \
+    wait_for 5 holds "$name" 'EXTERNAL\r\nEDIT! mine.\r\n'
 "$program" --notes-dir "$notes" --open PinvelleQuill99.pv 2>"$work/open.err"
 check "--open of an unknown note exits 1 with a message" \
     bash -c "test $? -eq 1 && grep -q PinvelleQuill99.pv '$work/open.err'"

@@ -2,7 +2,7 @@
 # The real pinvelle-site on SQLite with an account made by add-account; the real Pinvelle in
 # a private X server pushes three notes through its synchronisation window, driven with the
 # mouse and keyboard; a second Pinvelle on another notes folder pulls them; the files must
-# come back byte for byte. Given a PostgreSQL in PINVELLE_TEST_POSTGRES (with_postgres.sh),
+# come back byte for byte, also into a note that is open. Given a PostgreSQL in PINVELLE_TEST_POSTGRES (with_postgres.sh),
 # two site processes share it: the push goes to one, the pull comes from the other.
 set -u
 program=${1:?usage: site_sync.sh PATH-TO-PINVELLE PATH-TO-PINVELLE-SITE}
@@ -89,10 +89,23 @@ xdotool key ctrl+a
 check "the push stores three notes" transfer 160 notes_stored # "Push Data to Website"
 kill "${pids[-1]}" && wait "${pids[-1]}" 2>/dev/null
 
+# One of the pulled notes is open on the second machine, with another text: the pull with
+# "Overwrite Notes the Local Notes" must reach its window, so the next key edits the pulled text.
+printf 'local text\r\n' >"$work/b/Markup.pv"
+markup_pulled() { files_pulled && cmp -s "$work/a/Markup.pv" "$work/b/Markup.pv"; }
 open_sync "$work/b" "$pull_port"
+"$program" --notes-dir "$work/b" --open Markup.pv
+check "the note to be pulled over is open" wait_for 10 xdotool search --onlyvisible --name '^Markup\.pv$' >/dev/null
+# Out of the way of the fields the sign-in clicks into.
+xdotool search --onlyvisible --name '^Markup\.pv$' windowmove 700 500
 eval "$(xdotool getwindowgeometry --shell "$sync")"
-check "the pull writes three notes" transfer 276 files_pulled # "Pull Data from Website"
-for note in Markup.pv Unicode.pv Lines.pv; do
+xdotool mousemove $((X + 40)) $((Y + 312)) click 1 # "Overwrite Notes the Local Notes"
+check "the pull writes three notes" transfer 276 markup_pulled # "Pull Data from Website"
+sleep 1 # the window reads its file a moment after the pull; nothing outside shows when
+xdotool search --onlyvisible --name '^Markup\.pv$' windowfocus --sync key ctrl+End type '!'
+printf 'Fish & chips <b>not bold</b> "quoted"!\r\n' >"$work/edited"
+check "a key in the open note edits the pulled text" wait_for 5 cmp -s "$work/edited" "$work/b/Markup.pv"
+for note in Unicode.pv Lines.pv; do
     check "$note comes back byte for byte" cmp -s "$work/a/$note" "$work/b/$note"
 done
 finish
