@@ -62,7 +62,8 @@ public:
         m_watches.remove(path, watch);
         if (!m_watches.contains(path)) {
             m_stamps.remove(path);
-            m_watcher.removePath(path);
+            if (m_armed.remove(path))
+                m_watcher.removePath(path);
         }
         const QString folder = QFileInfo(path).absolutePath();
         const auto paths = m_folders.find(folder);
@@ -76,11 +77,14 @@ public:
     }
 
 private:
-    // A replaced file is a new file: the watch on the old one went with it.
+    // A replaced file is a new file, and a watch follows the old one until the last program
+    // holding it open lets go: after every change the watch is made afresh on the name.
     void arm(const QString &path)
     {
-        if (!m_watcher.files().contains(path) && QFileInfo::exists(path))
-            m_watcher.addPath(path);
+        if (m_armed.remove(path))
+            m_watcher.removePath(path);
+        if (QFileInfo::exists(path) && m_watcher.addPath(path))
+            m_armed.insert(path);
     }
 
     void pend(const QString &path)
@@ -112,6 +116,7 @@ private:
     QHash<QString, Stamp> m_stamps;
     QHash<QString, QStringList> m_folders; // the watched files of each watched folder
     QSet<QString> m_pending;
+    QSet<QString> m_armed; // files the system watcher was last seen to watch
     QTimer m_settle;
 };
 
