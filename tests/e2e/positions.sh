@@ -5,11 +5,18 @@
 # opens. Last, a note stored off every screen opens on the screen, its stored place kept.
 set -u
 program=${1:?usage: positions.sh PATH-TO-PINVELLE}
-tools="xdotool xwininfo openbox"
+tools="xdotool xwininfo xmessage openbox"
 source "$(dirname "$0")/lib.sh"
 openbox >/dev/null 2>&1 &
 pids+=($!)
-wait_for 10 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window'
+# The window manager names itself before it frames windows; a probe window it lists as its
+# client shows that it has come so far.
+xmessage -geometry +1100+900 probe >/dev/null 2>&1 &
+probe=$!
+pids+=($probe)
+wait_for 20 bash -c 'xprop -root _NET_CLIENT_LIST | grep -q "window id"' ||
+    echo "the window manager framed no window in 20 s"
+kill $probe
 conf="$XDG_CONFIG_HOME/Pinvelle/Pinvelle.conf"
 where() { # the client area's top left; the frame around it keeps its size
     local id
