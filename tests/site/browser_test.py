@@ -15,9 +15,9 @@ import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
-from selenium.common.exceptions import NoSuchElementException, StaleElementReferenceException
+from selenium.common.exceptions import (NoSuchElementException, StaleElementReferenceException,
+                                        WebDriverException)
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support import expected_conditions
 from selenium.webdriver.support.ui import WebDriverWait
 
 site_program = sys.argv[1]
@@ -92,7 +92,16 @@ with tempfile.TemporaryDirectory() as work:
                 # The click returns before the next page loads, and sign-up hashes first.
                 old = browser.find_element(By.TAG_NAME, "html")
                 browser.find_element(By.NAME, name).click()
-                WebDriverWait(browser, 15).until(expected_conditions.staleness_of(old))
+
+                # Chromium reports a node of the page just left either as stale or, now and
+                # then, as one that "does not belong to the document": both mean it is gone.
+                def gone(_):
+                    try:
+                        old.is_enabled()
+                        return False
+                    except WebDriverException:
+                        return True
+                WebDriverWait(browser, 15).until(gone)
 
             submit_and_wait("signup")
             made = "If that address had no account, it has one now"
