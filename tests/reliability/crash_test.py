@@ -172,6 +172,75 @@ def record(program, top, log):
     return roots, snapshot, trace
 
 
+def layout(roots):
+    return {"notes": roots["notes"], "trash": os.path.join(roots["data"], "Trash"),
+            "settings": os.path.join(roots["config"], "Pinvelle", "Pinvelle.conf"),
+            "backups": os.path.join(roots["data"], "Pinvelle", "backups")}
+
+
+def simulate(roots, snapshot, trace):
+    """Every crash state of the recorded run, checked: (run, outcome -> [(state, files)])."""
+    run = crash_model.Run([roots["notes"], roots["config"], roots["data"]], snapshot).run(trace)
+    outcomes = {}
+    for description, files, dirs in run.states():
+        problems, leftovers = crash_model.check(files, dirs, run, layout(roots))
+        outcome = ("BAD: " + "; ".join(problems) if problems else
+                   "ok, a newer text only in a leftover " +
+                   ", ".join(sorted({n[:-6] + "XXXXXX" for n in leftovers})) if leftovers else "ok")
+        outcomes.setdefault(outcome, []).append((description, files, dirs))
+    return run, outcomes
+
+
+def whole_texts(roots, files):
+    """The note texts a state holds: notes, leftovers with a whole text, trashed notes."""
+    trash = os.path.join(roots["data"], "Trash", "files")
+    return {content for path, content in files.items() if content.endswith(b"\r\n") and
+            (os.path.dirname(path) in (roots["notes"], trash))}
+
+
+def restart_on(program, roots, files, dirs, top, log):
+    """Starts the program on a materialised state and ends it; the texts it no longer holds."""
+    mine = {k: os.path.join(top, k) for k in roots}
+    moved = lambda p: os.path.join(top, os.path.relpath(p, os.path.dirname(roots["notes"])))
+    for d in sorted(dirs):
+        os.makedirs(moved(d), exist_ok=True)
+    os.makedirs(mine["run"], mode=0o700, exist_ok=True)
+    hour_ago = time.time() - 3600  # the machine comes back some time after the power cut
+    for path, content in files.items():
+        os.makedirs(os.path.dirname(moved(path)), exist_ok=True)
+        with open(moved(path), "wb") as f:
+            f.write(content)
+        os.utime(moved(path), (hour_ago, hour_ago))
+    before = whole_texts(roots, files)
+    proc = subprocess.Popen([program, "--notes-dir", mine["notes"]], env=environment(mine),
+                            stdout=log, stderr=log)
+    try:
+        exit_program(proc)
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+    after = set()
+    backups = os.path.join(mine["data"], "Pinvelle", "backups")
+    for folder in (mine["notes"], mine["data"]):
+        for where, _, names in os.walk(folder):
+            if not where.startswith(backups):  # copies there would hide a lost note
+                after |= {read(os.path.join(where, n)) for n in names}
+    return before - after
+
+
+def control(top):
+    """A writer that rewrites a note in place without a sync, recorded like the program."""
+    roots = make_home(top)
+    snapshot = crash_model.snapshot([roots["notes"], roots["config"], roots["data"]])
+    trace = os.path.join(top, "trace")
+    note = os.path.join(roots["notes"], "PinvelleQuill1.pv")
+    subprocess.run(STRACE + ["-o", trace, sys.executable, "-c",
+                             "import sys; open(sys.argv[1], 'wb').write(b'rewritten\\r\\n')",
+                             note], check=True)
+    return simulate(roots, snapshot, trace)
+
+
 def main():
     program = os.path.abspath(sys.argv[1])
     for tool in ("strace", "xdotool", "Xvfb"):
@@ -181,12 +250,47 @@ def main():
     work = tempfile.mkdtemp(prefix="pinvelle-crash-")
     procs = []
     begun = time.monotonic()
+    failures = 0
     try:
         start_xvfb(work, procs)
         with open(os.path.join(work, "pinvelle.log"), "ab") as log:
-            roots, snapshot, trace = record(program, os.path.join(work, "run1"), log)
-        print(f"recorded in {time.monotonic() - begun:.0f} s: {trace}")
-        return 0
+            roots, snapshot, trace = record(program, os.path.join(work, "run"), log)
+            recorded = time.monotonic() - begun
+            run, outcomes = simulate(roots, snapshot, trace)
+            states = sum(len(v) for v in outcomes.values())
+            print(f"recorded in {recorded:.0f} s: {sum(run.counts.values())} operations on "
+                  f"the notes, settings and data folders ({dict(sorted(run.counts.items()))})")
+            print(f"{states} distinct crash states from {len(run.points)} crash points")
+            for outcome, found in sorted(outcomes.items()):
+                print(f"  {len(found):5d}  {outcome}")
+                if outcome.startswith("BAD"):
+                    failures += len(found)
+                    print(f"         first: {found[0][0]}")
+
+            # The program started on a few states: what each held must still be held.
+            chosen = [found[0] for outcome, found in sorted(outcomes.items()) if outcome != "ok"]
+            partial = [s for s in outcomes.get("ok", []) if any(d.endswith(".partial") for d in s[2])]
+            chosen = (chosen + partial[:1] + outcomes.get("ok", [])[-1:])[:5]
+            for n, (description, files, dirs) in enumerate(chosen):
+                lost = restart_on(program, roots, files, dirs, os.path.join(work, f"restart{n}"), log)
+                print(f"started on {description}: " +
+                      (f"FAIL, texts gone: {sorted(lost)}" if lost else "every text kept"))
+                failures += bool(lost)
+
+        # The same checker on a writer known to be unsafe must find lost or torn notes.
+        _, unsafe = control(os.path.join(work, "control"))
+        flagged = sum(len(v) for k, v in unsafe.items() if k.startswith("BAD"))
+        print(f"control, a note rewritten in place without a sync: {flagged} of "
+              f"{sum(len(v) for v in unsafe.values())} states flagged "
+              f"({'; '.join(k for k in unsafe if k.startswith('BAD'))})")
+        if not flagged:
+            print("FAIL: the checker did not catch the unsafe writer")
+            failures += 1
+        print(f"{failures} failures in {time.monotonic() - begun:.0f} s")
+        return 1 if failures else 0
+    except crash_model.Unmodelled as e:
+        print(f"FAIL: the trace holds a call the model does not follow: {e}")
+        return 1
     finally:
         for p in procs:
             p.kill()
