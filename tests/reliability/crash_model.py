@@ -25,11 +25,12 @@ PROC_FD = re.compile(r"^/proc/(?:self|\d+)/fd/(\d+)$")
 LEFTOVER = re.compile(r"^(.+\.pv)\.[A-Za-z0-9]{6}$", re.IGNORECASE)
 # Calls that would change a file in a way this model does not follow.
 UNMODELLED = {"sendfile", "sendfile64", "copy_file_range", "splice", "fallocate", "symlink",
-              "symlinkat", "mknod", "mknodat", "ioctl", "truncate"}
+              "symlinkat", "mknod", "mknodat", "ioctl", "truncate", "creat", "pwritev",
+              "pwritev2"}
 
 
 class Unmodelled(Exception):
-    pass
+    """The trace holds a call on our files that the model cannot replay faithfully."""
 
 
 def snapshot(roots):
@@ -88,6 +89,8 @@ def string(arg):
 
 def fd_of(arg):
     m = FD.match(arg)
+    if not m:
+        return None, None
     path = os.fsdecode(bytes.fromhex(m.group(2).replace("\\x", ""))) if m.group(2) else None
     return (m.group(1) if m.group(1) == "AT_FDCWD" else int(m.group(1))), path
 
@@ -214,9 +217,6 @@ class Run:
     def on_open(self, args, fd):
         self.on_openat(["AT_FDCWD"] + args, fd)
 
-    def on_creat(self, args, fd):
-        self.on_openat(["AT_FDCWD", args[0], "O_CREAT|O_WRONLY|O_TRUNC"], fd)
-
     def on_close(self, args, _):
         entry = self.fds.pop(fd_of(args[0])[0], None)
         if entry and entry["ino"] is not None:
@@ -254,10 +254,6 @@ class Run:
     def on_pwrite64(self, args, n):
         self.write(self.file(args[0]), int(args[3]), string(args[1])[:n])
 
-    def on_pwritev(self, args, n):
-        chunks = re.findall(r'iov_base=("[^"]*")', args[1])
-        self.write(self.file(args[0]), int(args[3]), b"".join(string(c) for c in chunks)[:n])
-
     def on_ftruncate(self, args, _):
         entry = self.file(args[0])
         if entry and entry["ino"] is not None:
@@ -284,8 +280,6 @@ class Run:
         self.kept = len(self.log)
         self.synced = dict(self.data)
 
-    on_sync = on_syncfs
-
     def on_linkat(self, args, _):
         old, new = self.path(args[0], args[1]), self.path(args[2], args[3])
         if not self.ours(new):
@@ -310,8 +304,7 @@ class Run:
         if self.ours(old):
             self.folder_op("rename", old, new)
 
-    def on_renameat(self, args, r):
-        self.on_renameat2(args, r)
+    on_renameat = on_renameat2
 
     def on_rename(self, args, r):
         self.on_renameat2(["AT_FDCWD", args[0], "AT_FDCWD", args[1]], r)
@@ -337,14 +330,17 @@ class Run:
 
     # ---- the crash states ----
     def states(self):
-        """(description, files by path, folders) of every distinct state a crash may leave."""
+        """(description, files by path, folders, whether the program had ended) of every
+        distinct state a crash may leave."""
         prefixes, names, dirs = [], dict(self.start[0]), set(self.start[1])
         prefixes.append((dict(names), frozenset(dirs)))
         for op, _ in self.log:
             apply(op, names, dirs)
             prefixes.append((dict(names), frozenset(dirs)))
+        short = lambda p: os.path.relpath(p, os.path.dirname(self.roots[0])) if p else ""
         seen = set()
         for at, (made, kept, data, synced) in enumerate(self.points):
+            ended = at == len(self.points) - 1
             for j in range(kept, made + 1):
                 names, dirs = prefixes[j]
                 unsynced = sorted({ino for ino in names.values() if data[ino] != synced[ino]})
@@ -352,15 +348,22 @@ class Run:
                 if unsynced:
                     choices.append(("unsynced data lost", set(unsynced)))
                 if len(unsynced) > 1:
-                    choices += [(f"unsynced data of {path} lost", {ino})
+                    choices += [(f"unsynced data of {short(path)} lost", {ino})
                                 for path, ino in sorted(names.items()) if ino in unsynced]
+                last = " ".join(short(p) if i else p for i, p in enumerate(self.log[j - 1][0])
+                                if p is not None and not isinstance(p, int)) if j else "none"
                 for label, lost in choices:
                     files = {p: synced[i] if i in lost else data[i] for p, i in names.items()}
-                    key = (frozenset(files.items()), dirs)
+                    key = (frozenset(files.items()), dirs, ended)
                     if key not in seen:
                         seen.add(key)
-                        yield (f"crash point {at}, {j} of {made} folder operations kept "
-                               f"({made - kept} not yet synced), {label}", files, dirs)
+                        yield (f"{'after the program ended' if ended else f'at point {at}'}: "
+                               f"{j} of {made} folder operations kept (the last: {last})"
+                               f"; {label}", files, dirs, ended)
+
+    def final(self):
+        """The files as the program left them."""
+        return {path: self.data[ino] for path, ino in self.names.items()}
 
 
 def trash_info_names(info, name):
@@ -372,10 +375,18 @@ def trash_info_names(info, name):
             os.path.basename(urllib.parse.unquote(paths[0])) == name)
 
 
-def check(files, dirs, run, layout):
+def check(files, ended, run, layout):
     """What is wrong with one state; and the leftovers that hold a newer whole text."""
     problems, leftovers = [], []
     notes, trash, settings = layout["notes"], layout["trash"], layout["settings"]
+    if ended:  # all the program wrote before it ended must survive the crash
+        final = run.final()
+        kept = lambda p: os.path.dirname(p) == notes and p.lower().endswith(".pv") or \
+            p.startswith(trash + "/") or p == settings
+        for path in sorted({p for p in list(files) + list(final) if kept(p)}):
+            if files.get(path) != final.get(path):
+                problems.append(f"{os.path.relpath(path, os.path.dirname(notes))} is not as "
+                                "the program left it")
 
     def whole(path, content):
         return content and content in run.versions[path]

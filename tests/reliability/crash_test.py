@@ -3,7 +3,7 @@
 while a user types, saves a note under another name, deletes one, changes an option and
 the daily backup runs; builds every disk state a power cut could leave (crash_model.py);
 checks each; starts the program on a few of them; and shows that the same checker catches
-a writer that rewrites a note in place without syncing it.
+a writer that rewrites a note in place without syncing it, and passes one that syncs.
 
 Usage: crash_test.py PATH-TO-PINVELLE
 Runs inside a private Xvfb; needs strace and xdotool."""
@@ -152,7 +152,14 @@ def record(program, top, log):
         xdo("key", "Return")
         wait_for("the box closed", lambda: not window("^Pinvelle$"))
 
-        # An option: "All Notes Stay On Top" in the main window's options.
+        # The daily backup runs a minute after the start.
+        backup = os.path.join(roots["data"], "Pinvelle", "backups", date.today().isoformat())
+        wait_for("the daily backup", lambda: os.path.isdir(backup), 75 - (time.monotonic() - started))
+        backups = os.path.dirname(backup)
+        # Its folder is synced after the rename, and the backup made then.
+        wait_for("the backup made", lambda: not any(n.endswith(".partial") for n in os.listdir(backups)))
+        # Last, an option: "All Notes Stay On Top" in the main window's options. Nothing
+        # syncs a folder after it, so it shows whether the settings alone reach the disk.
         settings = os.path.join(roots["config"], "Pinvelle", "Pinvelle.conf")
         main = wait_for("the main window", lambda: window(MAIN_TITLE))
         click(main, 96, 284)  # Options
@@ -160,10 +167,6 @@ def record(program, top, log):
         click(main, 222, 424)  # All Notes Stay On Top
         wait_for("the option stored", lambda: b"notesontop=1" in (read(settings) or b""))
 
-        # The daily backup runs a minute after the start.
-        backup = os.path.join(roots["data"], "Pinvelle", "backups", date.today().isoformat())
-        wait_for("the daily backup", lambda: os.path.isdir(backup), 75 - (time.monotonic() - started))
-        time.sleep(1)  # its folder is synced after the rename
         exit_program(proc)
     finally:
         if proc.poll() is None:
@@ -182,8 +185,8 @@ def simulate(roots, snapshot, trace):
     """Every crash state of the recorded run, checked: (run, outcome -> [(state, files)])."""
     run = crash_model.Run([roots["notes"], roots["config"], roots["data"]], snapshot).run(trace)
     outcomes = {}
-    for description, files, dirs in run.states():
-        problems, leftovers = crash_model.check(files, dirs, run, layout(roots))
+    for description, files, dirs, ended in run.states():
+        problems, leftovers = crash_model.check(files, ended, run, layout(roots))
         outcome = ("BAD: " + "; ".join(problems) if problems else
                    "ok, a newer text only in a leftover " +
                    ", ".join(sorted({n[:-6] + "XXXXXX" for n in leftovers})) if leftovers else "ok")
@@ -229,16 +232,46 @@ def restart_on(program, roots, files, dirs, top, log):
     return before - after
 
 
-def control(top):
-    """A writer that rewrites a note in place without a sync, recorded like the program."""
+# Two writers recorded like the program, for the checker: one rewrites a note in place
+# without a sync and must be caught; one syncs every file and folder it changes and must pass.
+UNSAFE_WRITER = "import sys; open(sys.argv[1] + '/PinvelleQuill1.pv', 'wb').write(b'rewritten\\r\\n')"
+SAFE_WRITER = """
+import os, sys
+notes, config, data = sys.argv[1:]
+def sync(folder):
+    fd = os.open(folder, os.O_RDONLY | os.O_DIRECTORY)
+    os.fsync(fd)
+    os.close(fd)
+def write(path, text):
+    fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o644)
+    os.write(fd, text)
+    os.fsync(fd)
+    os.close(fd)
+def save(path, text):
+    write(path + '.Ab12Cd', text)
+    os.rename(path + '.Ab12Cd', path)
+    sync(os.path.dirname(path))
+save(notes + '/PinvelleQuill1.pv', b'typed into more\\r\\n')
+save(config + '/Pinvelle/Pinvelle.conf', b'[Startup]\\nnotesontop=1\\n')
+trash = data + '/Trash'
+for folder in (trash, trash + '/files', trash + '/info'):
+    os.mkdir(folder)
+write(trash + '/info/PinvelleQuill3.pv.trashinfo', b'[Trash Info]\\nPath=' + notes.encode() +
+      b'/PinvelleQuill3.pv\\nDeletionDate=2031-03-07T14:05:00\\n')
+sync(trash + '/info')
+os.rename(notes + '/PinvelleQuill3.pv', trash + '/files/PinvelleQuill3.pv')
+sync(trash + '/files')
+sync(notes)
+"""
+
+
+def control(top, script):
     roots = make_home(top)
     snapshot = crash_model.snapshot([roots["notes"], roots["config"], roots["data"]])
     trace = os.path.join(top, "trace")
-    note = os.path.join(roots["notes"], "PinvelleQuill1.pv")
-    subprocess.run(STRACE + ["-o", trace, sys.executable, "-c",
-                             "import sys; open(sys.argv[1], 'wb').write(b'rewritten\\r\\n')",
-                             note], check=True)
-    return simulate(roots, snapshot, trace)
+    subprocess.run(STRACE + ["-o", trace, sys.executable, "-c", script, roots["notes"],
+                             roots["config"], roots["data"]], check=True)
+    return simulate(roots, snapshot, trace)[1]
 
 
 def main():
@@ -267,24 +300,32 @@ def main():
                     failures += len(found)
                     print(f"         first: {found[0][0]}")
 
-            # The program started on a few states: what each held must still be held.
-            chosen = [found[0] for outcome, found in sorted(outcomes.items()) if outcome != "ok"]
+            # The program started on a few states: what each held must still be held. The
+            # first with a leftover of a save, one in the middle of the backup, then the first
+            # of each kind of fault.
+            firsts = [(o, found[0]) for o, found in sorted(outcomes.items()) if o != "ok"]
             partial = [s for s in outcomes.get("ok", []) if any(d.endswith(".partial") for d in s[2])]
-            chosen = (chosen + partial[:1] + outcomes.get("ok", [])[-1:])[:5]
-            for n, (description, files, dirs) in enumerate(chosen):
+            chosen = [s for o, s in firsts if "leftover" in o] + partial[:1] + \
+                [s for o, s in firsts if "leftover" not in o]
+            for n, (description, files, dirs) in enumerate(chosen[:5]):
                 lost = restart_on(program, roots, files, dirs, os.path.join(work, f"restart{n}"), log)
                 print(f"started on {description}: " +
                       (f"FAIL, texts gone: {sorted(lost)}" if lost else "every text kept"))
                 failures += bool(lost)
 
-        # The same checker on a writer known to be unsafe must find lost or torn notes.
-        _, unsafe = control(os.path.join(work, "control"))
-        flagged = sum(len(v) for k, v in unsafe.items() if k.startswith("BAD"))
+        # The same checker on a writer known to be unsafe must find torn or lost notes, and
+        # on one that syncs what it should, nothing.
+        unsafe = control(os.path.join(work, "unsafe"), UNSAFE_WRITER)
+        flagged = sum(len(v) for k, v in unsafe.items() if "torn" in k or " lost" in k)
         print(f"control, a note rewritten in place without a sync: {flagged} of "
               f"{sum(len(v) for v in unsafe.values())} states flagged "
               f"({'; '.join(k for k in unsafe if k.startswith('BAD'))})")
-        if not flagged:
-            print("FAIL: the checker did not catch the unsafe writer")
+        safe = control(os.path.join(work, "safe"), SAFE_WRITER)
+        wrong = [k for k in safe if k.startswith("BAD")]
+        print(f"control, a writer that syncs every file and folder: "
+              f"{sum(len(v) for v in safe.values())} states, {len(wrong)} kinds flagged {wrong}")
+        if not flagged or wrong:
+            print("FAIL: the checker misjudged a control writer")
             failures += 1
         print(f"{failures} failures in {time.monotonic() - begun:.0f} s")
         return 1 if failures else 0
