@@ -23,6 +23,13 @@ FD = re.compile(r"^(-?\d+|AT_FDCWD)(?:<((?:\\x[0-9a-f]{2})*)>)?")
 STRING = re.compile(r'^"((?:\\x[0-9a-f]{2})*)"$')
 PROC_FD = re.compile(r"^/proc/(?:self|\d+)/fd/(\d+)$")
 LEFTOVER = re.compile(r"^(.+\.pv)\.[A-Za-z0-9]{6}$", re.IGNORECASE)
+# The calls without a folder argument, read as the ones with.
+AT_FORMS = {"open": lambda a: ("openat", ["AT_FDCWD"] + a),
+            "mkdir": lambda a: ("mkdirat", ["AT_FDCWD"] + a),
+            "unlink": lambda a: ("unlinkat", ["AT_FDCWD", a[0], "0"]),
+            "rmdir": lambda a: ("unlinkat", ["AT_FDCWD", a[0], "AT_REMOVEDIR"]),
+            "rename": lambda a: ("renameat2", ["AT_FDCWD", a[0], "AT_FDCWD", a[1]]),
+            "link": lambda a: ("linkat", ["AT_FDCWD", a[0], "AT_FDCWD", a[1], "0"])}
 # Calls that would change a file in a way this model does not follow.
 UNMODELLED = {"sendfile", "sendfile64", "copy_file_range", "splice", "fallocate", "symlink",
               "symlinkat", "mknod", "mknodat", "ioctl", "truncate", "creat", "pwritev",
@@ -31,18 +38,6 @@ UNMODELLED = {"sendfile", "sendfile64", "copy_file_range", "splice", "fallocate"
 
 class Unmodelled(Exception):
     """The trace holds a call on our files that the model cannot replay faithfully."""
-
-
-def snapshot(roots):
-    """Every folder and file under the roots, with the files' bytes."""
-    dirs, files = set(), {}
-    for root in roots:
-        for folder, _, names in os.walk(root):
-            dirs.add(folder)
-            for name in names:
-                with open(os.path.join(folder, name), "rb") as f:
-                    files[os.path.join(folder, name)] = f.read()
-    return dirs, files
 
 
 def calls(trace):
@@ -129,11 +124,15 @@ class Run:
             self.names[path], self.data[n] = n, content
         self.synced = dict(self.data)  # what a crash keeps at least
         self.start = (dict(self.names), frozenset(self.dirs))
-        self.versions = defaultdict(set)
+        self.versions, self.order = defaultdict(set), {}  # order: when a text was first whole
         for path, content in files.items():
-            self.versions[path].add(content)
+            self.remember(path, content)
         self.log, self.kept, self.points, self.fds = [], 0, [], {}
         self.counts = Counter()
+
+    def remember(self, path, content):
+        self.versions[path].add(content)
+        self.order.setdefault(content, len(self.order))
 
     def ours(self, path):
         return path is not None and any(path == r or path.startswith(r + "/") for r in self.roots)
@@ -157,7 +156,7 @@ class Run:
         for p in (a, b) if kind == "rename" else (a,):
             for q, ino in self.names.items():
                 if q == p or q.startswith(p + "/") or (kind == "rename" and q.startswith(b + "/")):
-                    self.versions[q].add(self.data[ino])
+                    self.remember(q, self.data[ino])
 
     def file(self, fd):
         entry = self.fds.get(fd_of(fd)[0])
@@ -180,6 +179,7 @@ class Run:
 
     def run(self, trace):
         for name, args, result in calls(trace):
+            name, args = AT_FORMS[name](args) if name in AT_FORMS else (name, args)
             handler = getattr(self, "on_" + name, None)
             if handler:
                 handler(args, result)
@@ -214,15 +214,12 @@ class Run:
             raise Unmodelled(f"{path} opened but not in the model")
         self.fds[fd] = entry
 
-    def on_open(self, args, fd):
-        self.on_openat(["AT_FDCWD"] + args, fd)
-
     def on_close(self, args, _):
         entry = self.fds.pop(fd_of(args[0])[0], None)
         if entry and entry["ino"] is not None:
             for path, ino in self.names.items():
                 if ino == entry["ino"]:
-                    self.versions[path].add(self.data[ino])
+                    self.remember(path, self.data[ino])
 
     def on_dup(self, args, fd):
         self.fds.pop(fd, None)
@@ -294,9 +291,6 @@ class Run:
             raise Unmodelled(f"a link to {new} from a file the model does not know")
         self.folder_op("link", new, ino)
 
-    def on_link(self, args, r):
-        self.on_linkat(["AT_FDCWD", args[0], "AT_FDCWD", args[1], "0"], r)
-
     def on_renameat2(self, args, _):
         old, new = self.path(args[0], args[1]), self.path(args[2], args[3])
         if "RENAME_EXCHANGE" in (args[4:] or [""])[0] or self.ours(old) != self.ours(new):
@@ -306,27 +300,15 @@ class Run:
 
     on_renameat = on_renameat2
 
-    def on_rename(self, args, r):
-        self.on_renameat2(["AT_FDCWD", args[0], "AT_FDCWD", args[1]], r)
-
     def on_unlinkat(self, args, _):
         path = self.path(args[0], args[1])
         if self.ours(path):
             self.folder_op("rmdir" if "AT_REMOVEDIR" in args[2] else "unlink", path)
 
-    def on_unlink(self, args, r):
-        self.on_unlinkat(["AT_FDCWD", args[0], "0"], r)
-
-    def on_rmdir(self, args, r):
-        self.on_unlinkat(["AT_FDCWD", args[0], "AT_REMOVEDIR"], r)
-
     def on_mkdirat(self, args, _):
         path = self.path(args[0], args[1])
         if self.ours(path):
             self.folder_op("mkdir", path)
-
-    def on_mkdir(self, args, r):
-        self.on_mkdirat(["AT_FDCWD"] + args, r)
 
     # ---- the crash states ----
     def states(self):
@@ -382,7 +364,7 @@ def check(files, ended, run, layout):
     if ended:  # all the program wrote before it ended must survive the crash
         final = run.final()
         kept = lambda p: os.path.dirname(p) == notes and p.lower().endswith(".pv") or \
-            p.startswith(trash + "/") or p == settings
+            p.startswith((trash + "/", layout["backups"] + "/")) or p == settings
         for path in sorted({p for p in list(files) + list(final) if kept(p)}):
             if files.get(path) != final.get(path):
                 problems.append(f"{os.path.relpath(path, os.path.dirname(notes))} is not as "
@@ -408,9 +390,10 @@ def check(files, ended, run, layout):
             if not whole(path, content):
                 problems.append(f"trashed {name} torn or empty")
             if info is None or not trash_info_names(info, name):
-                problems.append(f"trashed {name} has " +
-                                ("no .trashinfo" if info is None else f"a broken .trashinfo ({info[:24]!r})"))
-        elif os.path.dirname(folder) == layout["backups"] and re.fullmatch(r"[\d-]+", os.path.basename(folder)):
+                problems.append(f"trashed {name} has " + ("no .trashinfo" if info is None else
+                                                          f"a broken .trashinfo ({info[:24]!r})"))
+        elif os.path.dirname(folder) == layout["backups"] and \
+                re.fullmatch(r"[\d-]+", os.path.basename(folder)):
             if not whole(path, content):
                 problems.append(f"backup copy {os.path.basename(folder)}/{name} torn or empty")
     for path in run.start[0]:

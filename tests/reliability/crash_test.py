@@ -28,6 +28,18 @@ SETTINGS = b"[StartUpQ]\nqStrup=1\n[Startup]\nnotes=1\n"
 MAIN_TITLE = r"^Pinvelle 2\.1 - "
 
 
+def snapshot(roots):
+    """Every folder and file under the roots, with the files' bytes."""
+    dirs, files = set(), {}
+    for root in roots:
+        for folder, _, names in os.walk(root):
+            dirs.add(folder)
+            for name in names:
+                with open(os.path.join(folder, name), "rb") as f:
+                    files[os.path.join(folder, name)] = f.read()
+    return dirs, files
+
+
 def wait_for(what, condition, seconds=15):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
@@ -66,6 +78,27 @@ def click(wid, dx, dy, button="1"):
     xdo("mousemove", str(x + (dx if dx >= 0 else w // 2)), str(y + (dy if dy >= 0 else h // 2)))
     xdo("windowfocus", "--sync", wid, timeout=3)
     xdo("click", button)
+
+
+def boxes():
+    """Message boxes: the program's windows titled with its name alone."""
+    return xdo("search", "--onlyvisible", "--name", "^Pinvelle$").split()
+
+
+def visible():
+    return set(xdo("search", "--onlyvisible", "--name", "").split())
+
+
+def menu_item(title, downs, at):
+    """Picks an item of a note's menu with the keyboard, counted from the top. Each note is
+    clicked at its own spot: a right click where the last one was, within the double-click
+    time, is a double click and opens no menu. The menu is the window that comes up, as
+    xdotool does not find it by its name."""
+    shown = visible()
+    click(window(title), *at, "3")
+    menu = wait_for("the note's menu", lambda: next(iter(visible() - shown), None))
+    xdo("key", *["Down"] * downs, "Return")
+    wait_for("the menu closed", lambda: menu not in visible())
 
 
 def read(path):
@@ -110,7 +143,7 @@ def exit_program(proc):
 
 def record(program, top, log):
     roots = make_home(top)
-    snapshot = crash_model.snapshot([roots["notes"], roots["config"], roots["data"]])
+    initial = snapshot([roots["notes"], roots["config"], roots["data"]])
     trace = os.path.join(top, "trace")
     notes = roots["notes"]
     proc = subprocess.Popen(STRACE + ["-o", trace, program, "--notes-dir", notes],
@@ -124,40 +157,34 @@ def record(program, top, log):
         click(window(r"^PinvelleQuill1\.pv$"), -1, -1)
         xdo("key", "ctrl+End")
         xdo("type", "--delay", "30", " more words")
+        typed = b"typed into more words\r\n"
         wait_for("the typed text on disk",
-                 lambda: read(os.path.join(notes, "PinvelleQuill1.pv")) == b"typed into more words\r\n")
+                 lambda: read(os.path.join(notes, "PinvelleQuill1.pv")) == typed)
 
         # Save As, from the note's menu, under a new name.
-        click(window(r"^PinvelleQuill2\.pv$"), -1, -1, "3")
-        time.sleep(0.3)  # the menu takes keys only once it is up; nothing to poll for
-        xdo("key", "Down", "Down", "Down", "Return")
-        wait_for("the Save As row", lambda: window(r"^PinvelleQuill2\.pv$") and True)
-        time.sleep(0.3)
+        menu_item(r"^PinvelleQuill2\.pv$", 3, (60, 60))
         xdo("key", "ctrl+a")
         xdo("type", "--delay", "20", "Renamed.pv")
         xdo("key", "Return")
         wait_for("the note under its new name", lambda: read(os.path.join(notes, "Renamed.pv")))
 
         # Delete, from the menu, confirmed.
-        click(window(r"^PinvelleQuill3\.pv$"), -1, -1, "3")
-        time.sleep(0.3)
-        xdo("key", "Down", "Return")
-        time.sleep(0.5)
+        menu_item(r"^PinvelleQuill3\.pv$", 1, (180, 120))
+        question = wait_for("the question", lambda: boxes() and boxes()[0])
+        xdo("windowfocus", "--sync", question, timeout=3)
         xdo("key", "alt+y")
         trashed = os.path.join(roots["data"], "Trash", "files", "PinvelleQuill3.pv")
         wait_for("the deleted note in the trash", lambda: os.path.exists(trashed))
         # Without a tray, a box says where the note went; it holds the other windows.
-        box = wait_for("the box naming the trash", lambda: window("^Pinvelle$"))
+        box = wait_for("the box naming the trash", lambda: boxes() and boxes()[0])
         xdo("windowfocus", "--sync", box, timeout=3)
         xdo("key", "Return")
-        wait_for("the box closed", lambda: not window("^Pinvelle$"))
+        wait_for("the box closed", lambda: not boxes())
 
         # The daily backup runs a minute after the start.
         backup = os.path.join(roots["data"], "Pinvelle", "backups", date.today().isoformat())
-        wait_for("the daily backup", lambda: os.path.isdir(backup), 75 - (time.monotonic() - started))
-        backups = os.path.dirname(backup)
-        # Its folder is synced after the rename, and the backup made then.
-        wait_for("the backup made", lambda: not any(n.endswith(".partial") for n in os.listdir(backups)))
+        wait_for("the daily backup", lambda: os.path.isdir(backup),
+                 90 - (time.monotonic() - started))
         # Last, an option: "All Notes Stay On Top" in the main window's options. Nothing
         # syncs a folder after it, so it shows whether the settings alone reach the disk.
         settings = os.path.join(roots["config"], "Pinvelle", "Pinvelle.conf")
@@ -172,7 +199,7 @@ def record(program, top, log):
         if proc.poll() is None:
             proc.kill()
             proc.wait()
-    return roots, snapshot, trace
+    return roots, initial, trace
 
 
 def layout(roots):
@@ -181,9 +208,9 @@ def layout(roots):
             "backups": os.path.join(roots["data"], "Pinvelle", "backups")}
 
 
-def simulate(roots, snapshot, trace):
+def simulate(roots, initial, trace):
     """Every crash state of the recorded run, checked: (run, outcome -> [(state, files)])."""
-    run = crash_model.Run([roots["notes"], roots["config"], roots["data"]], snapshot).run(trace)
+    run = crash_model.Run([roots["notes"], roots["config"], roots["data"]], initial).run(trace)
     outcomes = {}
     for description, files, dirs, ended in run.states():
         problems, leftovers = crash_model.check(files, ended, run, layout(roots))
@@ -194,14 +221,23 @@ def simulate(roots, snapshot, trace):
     return run, outcomes
 
 
-def whole_texts(roots, files):
-    """The note texts a state holds: notes, leftovers with a whole text, trashed notes."""
+def newest_texts(run, roots, files):
+    """The texts a program started on a state must keep: each note's newest whole text,
+    whether in the note or in a leftover of its save, and every trashed note."""
     trash = os.path.join(roots["data"], "Trash", "files")
-    return {content for path, content in files.items() if content.endswith(b"\r\n") and
-            (os.path.dirname(path) in (roots["notes"], trash))}
+    newest = {}
+    for path, content in files.items():
+        folder, name = os.path.split(path)
+        note = crash_model.LEFTOVER.sub(r"\1", name)
+        if folder == roots["notes"] and content.endswith(b"\r\n") and content in run.versions[path]:
+            if note not in newest or run.order[content] > run.order[newest[note]]:
+                newest[note] = content
+        elif folder == trash:
+            newest[path] = content
+    return set(newest.values())
 
 
-def restart_on(program, roots, files, dirs, top, log):
+def restart_on(program, run, roots, files, dirs, top, log):
     """Starts the program on a materialised state and ends it; the texts it no longer holds."""
     mine = {k: os.path.join(top, k) for k in roots}
     moved = lambda p: os.path.join(top, os.path.relpath(p, os.path.dirname(roots["notes"])))
@@ -214,7 +250,7 @@ def restart_on(program, roots, files, dirs, top, log):
         with open(moved(path), "wb") as f:
             f.write(content)
         os.utime(moved(path), (hour_ago, hour_ago))
-    before = whole_texts(roots, files)
+    before = newest_texts(run, roots, files)
     proc = subprocess.Popen([program, "--notes-dir", mine["notes"]], env=environment(mine),
                             stdout=log, stderr=log)
     try:
@@ -234,7 +270,8 @@ def restart_on(program, roots, files, dirs, top, log):
 
 # Two writers recorded like the program, for the checker: one rewrites a note in place
 # without a sync and must be caught; one syncs every file and folder it changes and must pass.
-UNSAFE_WRITER = "import sys; open(sys.argv[1] + '/PinvelleQuill1.pv', 'wb').write(b'rewritten\\r\\n')"
+UNSAFE_WRITER = \
+    "import sys; open(sys.argv[1] + '/PinvelleQuill1.pv', 'wb').write(b'rewritten\\r\\n')"
 SAFE_WRITER = """
 import os, sys
 notes, config, data = sys.argv[1:]
@@ -267,11 +304,11 @@ sync(notes)
 
 def control(top, script):
     roots = make_home(top)
-    snapshot = crash_model.snapshot([roots["notes"], roots["config"], roots["data"]])
+    initial = snapshot([roots["notes"], roots["config"], roots["data"]])
     trace = os.path.join(top, "trace")
     subprocess.run(STRACE + ["-o", trace, sys.executable, "-c", script, roots["notes"],
                              roots["config"], roots["data"]], check=True)
-    return simulate(roots, snapshot, trace)[1]
+    return simulate(roots, initial, trace)[1]
 
 
 def main():
@@ -287,9 +324,9 @@ def main():
     try:
         start_xvfb(work, procs)
         with open(os.path.join(work, "pinvelle.log"), "ab") as log:
-            roots, snapshot, trace = record(program, os.path.join(work, "run"), log)
+            roots, initial, trace = record(program, os.path.join(work, "run"), log)
             recorded = time.monotonic() - begun
-            run, outcomes = simulate(roots, snapshot, trace)
+            run, outcomes = simulate(roots, initial, trace)
             states = sum(len(v) for v in outcomes.values())
             print(f"recorded in {recorded:.0f} s: {sum(run.counts.values())} operations on "
                   f"the notes, settings and data folders ({dict(sorted(run.counts.items()))})")
@@ -304,11 +341,13 @@ def main():
             # first with a leftover of a save, one in the middle of the backup, then the first
             # of each kind of fault.
             firsts = [(o, found[0]) for o, found in sorted(outcomes.items()) if o != "ok"]
-            partial = [s for s in outcomes.get("ok", []) if any(d.endswith(".partial") for d in s[2])]
+            partial = [s for s in outcomes.get("ok", [])
+                       if any(d.endswith(".partial") for d in s[2])]
             chosen = [s for o, s in firsts if "leftover" in o] + partial[:1] + \
                 [s for o, s in firsts if "leftover" not in o]
             for n, (description, files, dirs) in enumerate(chosen[:5]):
-                lost = restart_on(program, roots, files, dirs, os.path.join(work, f"restart{n}"), log)
+                lost = restart_on(program, run, roots, files, dirs,
+                                  os.path.join(work, f"restart{n}"), log)
                 print(f"started on {description}: " +
                       (f"FAIL, texts gone: {sorted(lost)}" if lost else "every text kept"))
                 failures += bool(lost)
