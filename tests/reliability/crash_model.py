@@ -7,7 +7,8 @@ ext4 with data=ordered and without counting on auto_da_alloc:
   fsync of a folder it touched is certainly kept;
 - a file's bytes are on disk once the file is fsync'd or fdatasync'd. Until then a crash may
   lose what was written since; a truncation is metadata and is kept.
-For each point of the run, each prefix of folder operations a crash there may keep, and
+What the program wrote before it left our files alone for SETTLE_SECONDS, or ended, must
+survive a crash after that. For each point of the run, each prefix of folder operations a crash there may keep, and
 each choice of unsynced data (all written, all lost, each file's alone lost), the state is
 the files' bytes by path. Identical states are checked once."""
 
@@ -17,12 +18,14 @@ import re
 import urllib.parse
 from collections import Counter, defaultdict
 
-LINE = re.compile(r"^(\d+)\s+[\d:.]+\s+(.*)$")
+LINE = re.compile(r"^(\d+)\s+(\d+):(\d+):([\d.]+)\s+(.*)$")
 CALL = re.compile(r"^(\w+)\((.*)\)\s+=\s+(-?\d+|\?)(.*)$")
 FD = re.compile(r"^(-?\d+|AT_FDCWD)(?:<((?:\\x[0-9a-f]{2})*)>)?")
 STRING = re.compile(r'^"((?:\\x[0-9a-f]{2})*)"$')
 PROC_FD = re.compile(r"^/proc/(?:self|\d+)/fd/(\d+)$")
 LEFTOVER = re.compile(r"^(.+\.pv)\.[A-Za-z0-9]{6}$", re.IGNORECASE)
+# Quiet on our files this long, the program has finished what it was writing.
+SETTLE_SECONDS = 2.0
 # The calls without a folder argument, read as the ones with.
 AT_FORMS = {"open": lambda a: ("openat", ["AT_FDCWD"] + a),
             "mkdir": lambda a: ("mkdirat", ["AT_FDCWD"] + a),
@@ -41,14 +44,16 @@ class Unmodelled(Exception):
 
 
 def calls(trace):
-    """(name, arguments, result) of each call that succeeded, in the order they ended."""
+    """(seconds, name, arguments, result) of each call that succeeded, in the order they
+    ended."""
     pending = {}
     with open(trace, encoding="latin-1") as f:
         for line in f:
             m = LINE.match(line.rstrip("\n"))
             if not m:
                 continue
-            tid, rest = m.groups()
+            tid, rest = m.group(1), m.group(5)
+            seconds = int(m.group(2)) * 3600 + int(m.group(3)) * 60 + float(m.group(4))
             if rest.endswith("<unfinished ...>"):
                 pending[tid] = rest[: -len("<unfinished ...>")].rstrip()
                 continue
@@ -57,7 +62,7 @@ def calls(trace):
                 rest = pending.pop(tid, "") + resumed.group(1)
             c = CALL.match(rest)
             if c and c.group(3) != "?" and int(c.group(3)) >= 0:
-                yield c.group(1), split(c.group(2)), int(c.group(3))
+                yield seconds, c.group(1), split(c.group(2)), int(c.group(3))
 
 
 def split(args):
@@ -143,8 +148,11 @@ class Run:
             p = os.path.join(fd_of(dirfd)[1] or "", p)
         return os.path.normpath(p)
 
-    def point(self):
-        self.points.append((len(self.log), self.kept, dict(self.data), dict(self.synced)))
+    def point(self, settled=False):
+        """A moment a crash may strike; settled, when the program had left our files alone
+        for a while (or ended), so all it wrote must be on disk."""
+        self.points.append((len(self.log), self.kept, dict(self.data), dict(self.synced),
+                            self.final() if settled else None))
 
     def folder_op(self, kind, a, b=None):
         self.point()
@@ -178,15 +186,22 @@ class Run:
         self.synced[ino] = self.synced[ino][:length]
 
     def run(self, trace):
-        for name, args, result in calls(trace):
+        last_change = None
+        for seconds, name, args, result in calls(trace):
+            if last_change is not None and seconds - last_change > SETTLE_SECONDS:
+                self.point(settled=True)
+                last_change = None
             name, args = AT_FORMS[name](args) if name in AT_FORMS else (name, args)
             handler = getattr(self, "on_" + name, None)
+            changes = sum(self.counts.values())
             if handler:
                 handler(args, result)
+            if sum(self.counts.values()) != changes:
+                last_change = seconds
             elif name in UNMODELLED and any(self.ours(fd_of(a)[1]) or (
                     a.startswith('"') and self.ours(self.path("AT_FDCWD<>", a))) for a in args):
                 raise Unmodelled(f"{name} on our files: {args}")
-        self.point()
+        self.point(settled=True)
         return self
 
     # ---- the calls ----
@@ -312,8 +327,8 @@ class Run:
 
     # ---- the crash states ----
     def states(self):
-        """(description, files by path, folders, whether the program had ended) of every
-        distinct state a crash may leave."""
+        """(description, files by path, folders, the files as the program left them if it
+        had settled) of every distinct state a crash may leave."""
         prefixes, names, dirs = [], dict(self.start[0]), set(self.start[1])
         prefixes.append((dict(names), frozenset(dirs)))
         for op, _ in self.log:
@@ -321,8 +336,9 @@ class Run:
             prefixes.append((dict(names), frozenset(dirs)))
         short = lambda p: os.path.relpath(p, os.path.dirname(self.roots[0])) if p else ""
         seen = set()
-        for at, (made, kept, data, synced) in enumerate(self.points):
-            ended = at == len(self.points) - 1
+        for at, (made, kept, data, synced, settled) in enumerate(self.points):
+            when = ("after the program ended" if at == len(self.points) - 1 else
+                    f"at point {at}, the program settled" if settled else f"at point {at}")
             for j in range(kept, made + 1):
                 names, dirs = prefixes[j]
                 unsynced = sorted({ino for ino in names.values() if data[ino] != synced[ino]})
@@ -336,12 +352,11 @@ class Run:
                                 if p is not None and not isinstance(p, int)) if j else "none"
                 for label, lost in choices:
                     files = {p: synced[i] if i in lost else data[i] for p, i in names.items()}
-                    key = (frozenset(files.items()), dirs, ended)
+                    key = (frozenset(files.items()), dirs, at if settled else None)
                     if key not in seen:
                         seen.add(key)
-                        yield (f"{'after the program ended' if ended else f'at point {at}'}: "
-                               f"{j} of {made} folder operations kept (the last: {last})"
-                               f"; {label}", files, dirs, ended)
+                        yield (f"{when}: {j} of {made} folder operations kept (the last: "
+                               f"{last}); {label}", files, dirs, settled)
 
     def final(self):
         """The files as the program left them."""
@@ -357,12 +372,12 @@ def trash_info_names(info, name):
             os.path.basename(urllib.parse.unquote(paths[0])) == name)
 
 
-def check(files, ended, run, layout):
+def check(files, settled, run, layout):
     """What is wrong with one state; and the leftovers that hold a newer whole text."""
     problems, leftovers = [], []
     notes, trash, settings = layout["notes"], layout["trash"], layout["settings"]
-    if ended:  # all the program wrote before it ended must survive the crash
-        final = run.final()
+    if settled:  # all the program wrote before it settled must survive the crash
+        final = settled
         kept = lambda p: os.path.dirname(p) == notes and p.lower().endswith(".pv") or \
             p.startswith((trash + "/", layout["backups"] + "/")) or p == settings
         for path in sorted({p for p in list(files) + list(final) if kept(p)}):

@@ -141,6 +141,12 @@ def exit_program(proc):
         raise SystemExit("FAIL: the program did not end after Exit")
 
 
+def pause():
+    """The user stops a while: all written before must then survive a power cut. It costs
+    no time, as the backup comes only a minute after the start."""
+    time.sleep(crash_model.SETTLE_SECONDS + 1)
+
+
 def record(program, top, log):
     roots = make_home(top)
     initial = snapshot([roots["notes"], roots["config"], roots["data"]])
@@ -160,6 +166,7 @@ def record(program, top, log):
         typed = b"typed into more words\r\n"
         wait_for("the typed text on disk",
                  lambda: read(os.path.join(notes, "PinvelleQuill1.pv")) == typed)
+        pause()
 
         # Save As, from the note's menu, under a new name.
         menu_item(r"^PinvelleQuill2\.pv$", 3, (60, 60))
@@ -167,6 +174,7 @@ def record(program, top, log):
         xdo("type", "--delay", "20", "Renamed.pv")
         xdo("key", "Return")
         wait_for("the note under its new name", lambda: read(os.path.join(notes, "Renamed.pv")))
+        pause()
 
         # Delete, from the menu, confirmed.
         menu_item(r"^PinvelleQuill3\.pv$", 1, (180, 120))
@@ -180,6 +188,7 @@ def record(program, top, log):
         xdo("windowfocus", "--sync", box, timeout=3)
         xdo("key", "Return")
         wait_for("the box closed", lambda: not boxes())
+        pause()
 
         # The daily backup runs a minute after the start.
         backup = os.path.join(roots["data"], "Pinvelle", "backups", date.today().isoformat())
@@ -210,10 +219,18 @@ def layout(roots):
 
 def simulate(roots, initial, trace):
     """Every crash state of the recorded run, checked: (run, outcome -> [(state, files)])."""
-    run = crash_model.Run([roots["notes"], roots["config"], roots["data"]], initial).run(trace)
+    folders = [roots["notes"], roots["config"], roots["data"]]
+    run = crash_model.Run(folders, initial).run(trace)
+    # The model must end where the disk did, or it missed a call.
+    dirs, files = snapshot(folders)
+    if files != run.final() or dirs != run.dirs:
+        raise crash_model.Unmodelled(
+            f"the model ends apart from the disk: files {sorted(set(files) ^ set(run.final()))} "
+            f"folders {sorted(dirs ^ run.dirs)}, bytes of "
+            f"{[p for p in files if files[p] != run.final().get(p)]}")
     outcomes = {}
-    for description, files, dirs, ended in run.states():
-        problems, leftovers = crash_model.check(files, ended, run, layout(roots))
+    for description, files, dirs, settled in run.states():
+        problems, leftovers = crash_model.check(files, settled, run, layout(roots))
         outcome = ("BAD: " + "; ".join(problems) if problems else
                    "ok, a newer text only in a leftover " +
                    ", ".join(sorted({n[:-6] + "XXXXXX" for n in leftovers})) if leftovers else "ok")
