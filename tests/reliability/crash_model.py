@@ -8,9 +8,10 @@ ext4 with data=ordered and without counting on auto_da_alloc:
 - a file's bytes are on disk once the file is fsync'd or fdatasync'd. Until then a crash may
   lose what was written since; a truncation is metadata and is kept.
 What the program wrote before it left our files alone for SETTLE_SECONDS, or ended, must
-survive a crash after that. For each point of the run, each prefix of folder operations a crash there may keep, and
-each choice of unsynced data (all written, all lost, each file's alone lost), the state is
-the files' bytes by path. Identical states are checked once."""
+survive a crash after that. For each point of the run, each prefix of folder operations a
+crash there may keep, and each choice of unsynced data (all written, all lost, each file's
+alone lost; not every combination, nor a write cut in the middle), the state is the files'
+bytes by path. Identical states are checked once."""
 
 import configparser
 import os
@@ -235,17 +236,6 @@ class Run:
             for path, ino in self.names.items():
                 if ino == entry["ino"]:
                     self.remember(path, self.data[ino])
-
-    def on_dup(self, args, fd):
-        self.fds.pop(fd, None)
-        if fd_of(args[0])[0] in self.fds:
-            self.fds[fd] = self.fds[fd_of(args[0])[0]]
-
-    on_dup2 = on_dup3 = on_dup
-
-    def on_fcntl(self, args, fd):
-        if args[1].startswith("F_DUPFD"):
-            self.on_dup(args, fd)
 
     def on_lseek(self, args, offset):
         entry = self.file(args[0])

@@ -148,6 +148,7 @@ def pause():
 
 
 def record(program, top, log):
+    """Runs the program under strace through what a user does in a day."""
     roots = make_home(top)
     initial = snapshot([roots["notes"], roots["config"], roots["data"]])
     trace = os.path.join(top, "trace")
