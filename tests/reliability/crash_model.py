@@ -26,7 +26,7 @@ STRING = re.compile(r'^"((?:\\x[0-9a-f]{2})*)"$')
 PROC_FD = re.compile(r"^/proc/(?:self|\d+)/fd/(\d+)$")
 LEFTOVER = re.compile(r"^(.+\.pv)\.[A-Za-z0-9]{6}$", re.IGNORECASE)
 # Quiet on our files this long, the program has finished what it was writing.
-SETTLE_SECONDS = 2.0
+SETTLE_SECONDS = 3.0
 # The calls without a folder argument, read as the ones with.
 AT_FORMS = {"open": lambda a: ("openat", ["AT_FDCWD"] + a),
             "mkdir": lambda a: ("mkdirat", ["AT_FDCWD"] + a),
