@@ -23,7 +23,14 @@ NoteFileFollower::NoteFileFollower(NoteSaver &saver, NoteWriter &writer, QObject
 void NoteFileFollower::follow()
 {
     m_watch.setPath(m_saver.path());
+    m_known.reset();
     m_goneTold = false;
+}
+
+void NoteFileFollower::wrote(const NoteWriteResult &result)
+{
+    if (result.ok() && result.path == m_saver.path())
+        m_known = result.stamp;
 }
 
 QString NoteFileFollower::noteName() const
@@ -48,6 +55,12 @@ void NoteFileFollower::check()
         return;
     }
     const QString path = m_saver.path();
+    // Unchanged since the note's own write: a large note is not read again for each key.
+    // Should another program write in that moment unseen, the next save keeps its text aside.
+    const FileStamp stamp = FileStamp::of(path);
+    if (m_known == stamp)
+        return;
+    m_known = stamp;
     const std::optional<QByteArray> bytes = ReadNoteBytes(path);
     if (!bytes) {
         // The window keeps the text; typing writes it again.

@@ -4,9 +4,11 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class NoteSaver;
 class NoteWriter;
+struct NoteWriteResult;
 
 // Keeps an open note in step with its file when something else writes it: another program,
 // a pull, a file-sync tool. A newer text is taken when the window holds nothing unsaved;
@@ -21,6 +23,8 @@ public:
     void follow();
     // Looks at the file now.
     void check();
+    // The note's own write ended: the file as it left it needs no second look.
+    void wrote(const NoteWriteResult &result);
 
 signals:
     // The window is to show this text, which is what the file holds.
@@ -35,6 +39,7 @@ private:
     NoteSaver &m_saver;
     NoteWriter &m_writer;
     NoteFileWatch m_watch;
+    std::optional<FileStamp> m_known; // the file as last written or read here
     bool m_goneTold = false;
     bool m_checkPending = false;
 };

@@ -509,6 +509,7 @@ void NoteWindow::applyFontSize()
 void NoteWindow::reportWrite(const NoteWriteRequest &request, const NoteWriteResult &result)
 {
     m_saver.written(request, result);
+    m_follower->wrote(result);
     if (result.ok()) {
         m_retryTimer->stop();
         m_lastWriteError.clear();

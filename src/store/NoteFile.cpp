@@ -157,5 +157,6 @@ NoteWriteResult WriteNoteFile(const QString &text, const QString &path, OldNote 
     }
     if (!folderSyncWanted || folderSyncWanted())
         SyncDirectory(info.absolutePath());
+    result.stamp = FileStamp::of(path);
     return result;
 }

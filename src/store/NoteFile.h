@@ -1,5 +1,7 @@
 #pragma once
 
+#include "NoteFileWatch.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -10,9 +12,10 @@ class QDateTime;
 // The outcome of replacing a note's file: empty error means the disk holds the new text.
 struct NoteWriteResult {
     QString path;
-    QString error;     // why the write failed, in words a user can act on
-    QString trashedTo; // where the old file went, when it was moved to the trash
-    QString keptAside; // where a text written by someone else was kept before the write
+    QString error;        // why the write failed, in words a user can act on
+    QString trashedTo;    // where the old file went, when it was moved to the trash
+    QString keptAside;    // where a text written by someone else was kept before the write
+    FileStamp stamp = {}; // the file as the write left it
 
     bool ok() const { return error.isEmpty(); }
     // One line for the user: which note and why.

@@ -11,19 +11,16 @@
 #include <tuple>
 #include <utility>
 
-namespace {
-
-// What a look at the file without reading it tells: enough to see a replacement or a write.
-using Stamp = std::tuple<bool, qint64, qint64, qint64>;
-
-Stamp stampOf(const QString &path)
+FileStamp FileStamp::of(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        return {false, 0, 0, 0};
-    return {true, info.size(), info.lastModified().toMSecsSinceEpoch(),
-            info.metadataChangeTime().toMSecsSinceEpoch()};
+        return {{false, 0, 0, 0}};
+    return {{true, info.size(), info.lastModified().toMSecsSinceEpoch(),
+             info.metadataChangeTime().toMSecsSinceEpoch()}};
 }
+
+namespace {
 
 class WatchHub final : public QObject {
 public:
@@ -38,7 +35,7 @@ public:
                     // A folder's change names no file: the files of its notes are looked at.
                     const QStringList paths = m_folders.value(folder);
                     for (const QString &path : paths) {
-                        if (stampOf(path) != m_stamps.value(path))
+                        if (FileStamp::of(path) != m_stamps.value(path))
                             pend(path);
                     }
                 });
@@ -48,7 +45,7 @@ public:
     void add(const QString &path, NoteFileWatch *watch)
     {
         m_watches.insert(path, watch);
-        m_stamps.insert(path, stampOf(path));
+        m_stamps.insert(path, FileStamp::of(path));
         arm(path);
         const QString folder = QFileInfo(path).absolutePath();
         QStringList &paths = m_folders[folder];
@@ -99,7 +96,7 @@ private:
         for (const QString &path : pending) {
             if (!m_watches.contains(path))
                 continue;
-            m_stamps.insert(path, stampOf(path));
+            m_stamps.insert(path, FileStamp::of(path));
             arm(path);
             // A window told first may close another one of the same file.
             const QList<NoteFileWatch *> found = m_watches.values(path);
@@ -113,7 +110,7 @@ private:
 
     QFileSystemWatcher m_watcher;
     QMultiHash<QString, NoteFileWatch *> m_watches;
-    QHash<QString, Stamp> m_stamps;
+    QHash<QString, FileStamp> m_stamps;
     QHash<QString, QStringList> m_folders; // the watched files of each watched folder
     QSet<QString> m_pending;
     QSet<QString> m_armed; // files the system watcher was last seen to watch

@@ -2,6 +2,14 @@
 
 #include <QObject>
 #include <QString>
+#include <tuple>
+
+// What a look at a file without reading it tells: enough to see a replacement or a write.
+struct FileStamp {
+    std::tuple<bool, qint64, qint64, qint64> value; // exists, size, modified, changed
+    static FileStamp of(const QString &path);
+    bool operator==(const FileStamp &other) const = default;
+};
 
 // Says when one note's file may have changed on disk: written in place, replaced by a rename
 // (which gives the name a new file), removed or made again. Every watch shares one system
