@@ -89,7 +89,8 @@ QString KeepNoteBeside(const QString &path, const QByteArray &bytes, const QDate
 
 NoteWriteResult WriteNoteFile(const QString &text, const QString &path, OldNote old,
                               const std::function<bool()> &folderSyncWanted,
-                              const std::optional<QString> &expected)
+                              const std::optional<QString> &expected,
+                              const std::optional<FileStamp> &expectedStamp)
 {
     NoteWriteResult result{path, {}, {}, {}};
     const QFileInfo info(path);
@@ -133,7 +134,7 @@ NoteWriteResult WriteNoteFile(const QString &text, const QString &path, OldNote 
             return result;
         }
         result.trashedTo = trashed.where;
-    } else if (expected) {
+    } else if (expected && !(expectedStamp && *expectedStamp == FileStamp::of(path))) {
         // Checked as late as can be, right before the replacement: a text another program
         // (or a pull) put there since this writer last looked must not go unseen.
         const std::optional<QByteArray> found = ReadNoteBytes(path);

@@ -56,4 +56,5 @@ enum class OldNote {
 NoteWriteResult WriteNoteFile(const QString &text, const QString &path,
                               OldNote old = OldNote::Overwrite,
                               const std::function<bool()> &folderSyncWanted = {},
-                              const std::optional<QString> &expected = std::nullopt);
+                              const std::optional<QString> &expected = std::nullopt,
+                              const std::optional<FileStamp> &expectedStamp = std::nullopt);

@@ -23,7 +23,12 @@ struct NoteWriter::State {
     bool inFlight = false;
     // The file and text this writer wrote last: the truth about that file from then on, as
     // a window's expected text may be older than a write still queued before it.
-    std::optional<std::pair<QString, QString>> lastWritten;
+    struct Written {
+        QString path;
+        QString text;
+        FileStamp stamp;
+    };
+    std::optional<Written> lastWritten;
     NoteWriter *owner = nullptr; // null once the writer is gone; outcomes are then dropped
 };
 
@@ -124,8 +129,11 @@ void NoteWriter::drain(const std::shared_ptr<State> &state)
     while (!state->waiting.empty()) {
         NoteWriteRequest request = std::move(state->waiting.front());
         state->waiting.erase(state->waiting.begin());
-        if (request.expected && state->lastWritten && state->lastWritten->first == request.path)
-            request.expected = state->lastWritten->second;
+        std::optional<FileStamp> expectedStamp;
+        if (request.expected && state->lastWritten && state->lastWritten->path == request.path) {
+            request.expected = state->lastWritten->text;
+            expectedStamp = state->lastWritten->stamp;
+        }
         lock.unlock();
         // Of two replacements of one file in a row, the folder sync of the second makes
         // both last: the first skips its own, so the newest text waits one sync less.
@@ -133,12 +141,13 @@ void NoteWriter::drain(const std::shared_ptr<State> &state)
             const std::lock_guard pending(state->mutex);
             return state->waiting.empty() || state->waiting.front().path != request.path;
         };
-        NoteWriteResult result =
-            WriteNoteFile(request.text, request.path, request.old, folderSyncWanted);
+        NoteWriteResult result = WriteNoteFile(request.text, request.path, request.old,
+                                               folderSyncWanted, request.expected, expectedStamp);
         lock.lock();
         if (result.ok())
-            state->lastWritten.emplace(
-                request.path, NoteText::hasContent(request.text) ? request.text : QString());
+            state->lastWritten = State::Written{
+                request.path, NoteText::hasContent(request.text) ? request.text : QString(),
+                result.stamp};
         // While the window is busy (a burst of keys) outcomes wait here, each holding its
         // whole text. Of two plain successes for one note only the newer says anything, so
         // it takes the older's place and the list stays short whatever the window's delay.
