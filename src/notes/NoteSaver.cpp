@@ -86,7 +86,8 @@ NoteWriteRequest NoteSaver::request(const QString &trimmed)
     const OldNote old = m_trashOld ? OldNote::Trash : OldNote::Overwrite;
     m_trashOld = false;
     // Nothing known of the file means nothing is expected in it: a text found there is kept.
-    return {toFileText(trimmed), m_path, old, toFileText(m_onDisk.value_or(QString()))};
+    // The kind of line end does not count, so the text goes as the window holds it.
+    return {toFileText(trimmed), m_path, old, m_onDisk.value_or(QString())};
 }
 
 void NoteSaver::written(const NoteWriteRequest &request, const NoteWriteResult &result)
