@@ -188,8 +188,7 @@ class Model:
             self.folder_op(name, paths[0])
 
     def states(self):
-        """(description, files by path, folders, the files as left if the program had
-        settled) of every distinct state a crash may leave."""
+        """(description, files, folders, files as left if settled) of each distinct state."""
         prefixes = [self.start]
         for op, _ in self.log:
             prefixes.append(apply(op, *prefixes[-1]))
@@ -272,9 +271,13 @@ def layout(top):
                 settings=os.path.join(home["config"], "Pinvelle", "Pinvelle.conf"))
 
 
-def make_home(top, files, dirs=(), mtime=None):
-    """The user's folders under top, holding the given files; where the program keeps what."""
+def make_home(top, files=None, dirs=(), mtime=None):
+    """The user's folders under top, holding the given files, or three notes and the settings
+    as the user has them before the day starts; where the program keeps what."""
     home = layout(top)
+    if files is None:
+        files = {os.path.join(home["notes"], n): t for n, t in NOTES.items()}
+        files[home["settings"]], dirs = SETTINGS, [home["data"]]
     os.makedirs(home["run"], mode=0o700)
     for path in sorted(dirs) + [os.path.dirname(p) for p in files]:
         os.makedirs(path, exist_ok=True)
@@ -354,18 +357,11 @@ def running(program, home, log, strace=()):
             proc.wait()
 
 
-def first_home(top):
-    """Three notes and the settings, as the user has them before the day starts."""
-    home = layout(top)
-    files = {os.path.join(home["notes"], n): t for n, t in NOTES.items()}
-    make_home(top, dict(files, **{home["settings"]: SETTINGS}), [home["data"]])
-    return home, snapshot(home["roots"])
-
-
 def record(program, top, log):
     """The program under strace through a user's day. The user pauses after each step, so
     all written before must survive a power cut; this costs nothing, as the backup waits."""
-    home, initial = first_home(top)
+    home = make_home(top)
+    initial = snapshot(home["roots"])
     notes, trace = home["notes"], os.path.join(top, "trace")
     with running(program, home, log, STRACE + ["-o", trace]):
         wait_for("the note windows",
@@ -457,7 +453,8 @@ notes, config, data = sys.argv[1:]
 trash = data + '/Trash'
 def sync(path, text=b''):
     fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_EXCL if text else os.O_RDONLY, 0o644)
-    os.write(fd, text) if text else None
+    if text:
+        os.write(fd, text)
     os.fsync(fd)
     os.close(fd)
 for path, text in [(notes + '/PinvelleQuill1.pv', b'typed into more\\r\\n'),
@@ -477,7 +474,8 @@ sync(notes)
 
 
 def control(top, script):
-    home, initial = first_home(top)
+    home = make_home(top)
+    initial = snapshot(home["roots"])
     trace = os.path.join(top, "trace")
     subprocess.run(STRACE + ["-o", trace, sys.executable, "-c", script, *home["roots"]],
                    check=True)
