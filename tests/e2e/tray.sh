@@ -26,8 +26,12 @@ eval "$(xdotool getwindowgeometry --shell "$main")"
 xdotool mousemove $((X + 60)) $((Y + 220)) click 1 # "&Minimize"
 check "Minimize hides the main window" wait_for 10 bash -c "! xdotool search --onlyvisible --name '^Pinvelle 2\.1 - ' >/dev/null 2>&1"
 
+# The keys go to the menu once it is up: on a slow (sanitizer) build that can take seconds.
+windows() { xdotool search --onlyvisible --class . 2>/dev/null | wc -l; }
+before=$(windows)
+menu_up() { [ "$(windows)" -gt "$before" ]; }
 xdotool mousemove $icon_x $icon_y click 3
-sleep 1
+wait_for 10 menu_up || echo "no menu seen after 10 s"
 xdotool key Down Return # the menu's first entry, "New Note"
 check "New Note opens note 2 (note 1 holds text)" wait_for 10 visible '^PinvelleQuill2\.pv$'
 
