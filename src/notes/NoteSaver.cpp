@@ -1,14 +1,10 @@
 #include "NoteSaver.h"
 
+#include "store/NoteText.h"
+
 QString NoteSaver::trimSpaces(const QString &text)
 {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
+    return NoteText::trimSpaces(text);
 }
 
 QString NoteSaver::toFileText(const QString &bodyText)

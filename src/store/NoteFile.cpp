@@ -24,13 +24,7 @@ bool holds(const QString &path, const QByteArray &bytes)
 QString comparable(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
+    return NoteText::trimSpaces(text);
 }
 } // namespace
 

@@ -41,6 +41,17 @@ QByteArray encode(const QString &text)
     return text.toUtf8();
 }
 
+QString trimSpaces(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && text.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return text.mid(first, last - first);
+}
+
 bool hasContent(const QString &text)
 {
     for (const QChar c : text) {

@@ -12,5 +12,7 @@ QByteArray encode(const QString &text);
 
 // True when text holds something other than spaces; a note without such text has no file.
 bool hasContent(const QString &text);
+// Leading and trailing spaces removed; tabs and line breaks stay.
+QString trimSpaces(const QString &text);
 
 } // namespace NoteText
