@@ -1,4 +1,5 @@
 #include "NoteWindow.h"
+#include "NoteBar.h"
 #include "NoteFileFollower.h"
 
 #include "UnsavedNotes.h"
@@ -56,10 +57,6 @@ constexpr double kMaxFontPoints = 1638.0;
 
 // Position writes wait until a move has settled, so dragging does not write at every step.
 constexpr int kPositionDelayMs = 400;
-
-constexpr const char *kWarningBarStyle =
-    "QLabel { background: #fff4c2; color: #5a3b00; border-top: 1px solid #c9a227; "
-    "padding: 2px 4px; }";
 
 Qt::WindowFlags windowFlagsFor(NoteBorder border)
 {
@@ -153,19 +150,12 @@ void NoteWindow::buildNameRow()
     connect(m_saveAsName, &QLineEdit::returnPressed, this, &NoteWindow::confirmSaveAs);
 }
 
-QLabel *NoteWindow::warningBar()
+NoteBar *NoteWindow::warningBar()
 {
     if (m_warningBar)
         return m_warningBar;
-    m_warningBar = new QLabel(this);
-    m_warningBar->setObjectName(QStringLiteral("WarningBar"));
-    m_warningBar->setWordWrap(true);
-    m_warningBar->setFocusPolicy(Qt::NoFocus);
-    m_warningBar->setAutoFillBackground(true);
-    m_warningBar->setToolTip(tr("Click to close this message"));
-    m_warningBar->setStyleSheet(QString::fromLatin1(kWarningBarStyle));
-    m_warningBar->installEventFilter(this);
-    m_warningBar->hide();
+    m_warningBar = new NoteBar(this);
+    connect(m_warningBar, &NoteBar::closed, this, &NoteWindow::layoutBody);
     return m_warningBar;
 }
 
@@ -514,10 +504,8 @@ void NoteWindow::reportWrite(const NoteWriteRequest &request, const NoteWriteRes
         m_retryTimer->stop();
         m_lastWriteError.clear();
         m_failureShown = false;
-        if (m_warningBar && !m_warningBar->isHidden() && !m_noticeShown) {
-            m_warningBar->hide();
+        if (m_warningBar && m_warningBar->writeWorked())
             layoutBody();
-        }
         emit noteWritten(result.path, request.text);
         if (!result.keptAside.isEmpty())
             showNotice(tr("%1 was changed by another program while you typed. Your text is "
@@ -529,24 +517,22 @@ void NoteWindow::reportWrite(const NoteWriteRequest &request, const NoteWriteRes
         return;
     }
     m_lastWriteError = result.message();
-    // Made when first needed: most notes never show the bar.
-    warningBar()->setText(m_lastWriteError);
     // Tried again every second until the disk takes the note (space freed, folder back).
     m_retryTimer->start();
-    // Told once: the bar stays until closed or until a write works again, and it never
-    // takes the keyboard from the note.
+    // Told once: the bar stays until closed or until a write works again; a bar closed
+    // meanwhile is not opened again by each retry.
     if (!m_failureShown) {
         m_failureShown = true;
-        m_warningBar->show();
-        layoutBody();
+        showNotice(m_lastWriteError, false);
+    } else {
+        warningBar()->setText(m_lastWriteError);
     }
 }
 
 void NoteWindow::showNotice(const QString &message, bool untilClicked)
 {
-    m_noticeShown = untilClicked;
-    warningBar()->setText(message);
-    m_warningBar->show();
+    // Made when first needed: most notes never show the bar.
+    warningBar()->tell(message, untilClicked);
     layoutBody();
 }
 
@@ -576,11 +562,8 @@ void NoteWindow::tellTrashed(const QString &trashedTo)
         emit noteTrashed(message);
         return;
     }
-    // In the bar at the foot, as a failed write is: the keyboard stays in the note, and the
-    // bar goes with the next write.
-    warningBar()->setText(message);
-    m_warningBar->show();
-    layoutBody();
+    // In the bar at the foot, as a failed write is: the bar goes with the next write.
+    showNotice(message, false);
 }
 
 bool NoteWindow::saveNow()
@@ -612,11 +595,6 @@ bool NoteWindow::eventFilter(QObject *watched, QEvent *event)
             showMenu(mouse->globalPosition().toPoint());
             return true;
         }
-    } else if (watched == m_warningBar && event->type() == QEvent::MouseButtonPress) {
-        m_noticeShown = false;
-        m_warningBar->hide();
-        layoutBody();
-        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -11,6 +11,7 @@
 
 enum class NoteBorder { Thin, Full };
 
+class NoteBar;
 class NoteFileFollower;
 class NoteOptions;
 class NoteWriter;
@@ -124,7 +125,7 @@ private:
     void layoutForSize();
     void layoutBody();
     int layoutWarningBar(); // its height, 0 while hidden
-    QLabel *warningBar();   // made when first needed
+    NoteBar *warningBar();  // made when first needed
     void buildNameRow();
     void requestReminder();
 
@@ -166,7 +167,6 @@ private:
     QString m_lastWriteError;
     QString m_sizeWritten; // title and size this window last stored
     bool m_failureShown = false;
-    bool m_noticeShown = false;    // the bar says something that must stay until it is clicked
     bool m_deleting = false;       // Delete is emptying the note, which then goes out of sight
     bool m_closeConfirmed = false; // the user chose how to close with unsaved edits
     QTimer *m_positionTimer;
@@ -182,7 +182,7 @@ private:
     QPushButton *m_saveAsOk;     // Save As: "OK"
     QPushButton *m_saveAsCancel; // Save As: "Cancel"
     QTimer *m_retryTimer;        // runs the save routine again while writes fail
-    QLabel *m_warningBar;        // says that the note could not be written, without taking focus
+    NoteBar *m_warningBar;       // says that the note could not be written, without taking focus
     QMenu *m_menu = nullptr;     // the note's right-click menu, made by menu()
     QAction *m_stayOnTopAction = nullptr; // "Stay On Top", checkable
 };

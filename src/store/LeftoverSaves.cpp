@@ -19,14 +19,6 @@ namespace {
 constexpr qint64 kSaveUnderWaySecs = 60;
 constexpr qsizetype kSuffixLength = 7; // ".XXXXXX"
 
-std::optional<QByteArray> bytesOf(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
-}
-
 } // namespace
 
 LeftoverSaves::LeftoverSaves(QString folder, NoteTrash trash)
@@ -65,7 +57,7 @@ LeftoverSaves::Outcome LeftoverSaves::settleOne(const QString &leftover) const
     const QString notePath = leftover.chopped(kSuffixLength);
     const QFileInfo note(notePath);
     const QFileInfo saved(leftover);
-    const std::optional<QByteArray> savedBytes = bytesOf(leftover);
+    const std::optional<QByteArray> savedBytes = ReadNoteBytes(leftover);
     if (!savedBytes)
         return {leftover, Outcome::Kind::Failed, {}, QFile(leftover).errorString()};
 
@@ -77,7 +69,7 @@ LeftoverSaves::Outcome LeftoverSaves::settleOne(const QString &leftover) const
         return toTrash(leftover);
     QString oldNoteTrashedTo;
     if (noteThere) {
-        const std::optional<QByteArray> noteBytes = bytesOf(notePath);
+        const std::optional<QByteArray> noteBytes = ReadNoteBytes(notePath);
         if (noteBytes == savedBytes)
             return toTrash(leftover);
         const NoteTrash::Result trashed = m_trash.moveToTrash(notePath);
