@@ -33,4 +33,37 @@ inline constexpr char kCellWidth[] = "25%";
 // The result text that tells the desktop program its log-in was refused.
 inline constexpr char kLogInFailure[] = "The password or Email Address was incorrect";
 
+// The sync API, for programs rather than browsers: JSON answers under "api/". Every request
+// but the sign-in carries "Authorization: Bearer <device token>".
+//  POST   api/session        JSON {email, password, device}: 200 {token}; 401 {error} when refused
+//  DELETE api/session        signs this device out (its token stops working)
+//  GET    api/notes?since=N  200 {cursor, more, notes: [{name, version, digest, deleted}]}: the
+//                            notes changed after cursor N (0: all), oldest change first, at most
+//                            kApiPageSize of them; with "more" true, ask again from "cursor"
+//  GET    api/note?name=X    200, the note's text as text/plain UTF-8, its version in ETag
+//  PUT    api/note?name=X    the text as text/plain UTF-8, with If-Match: "<version>" to replace
+//                            that version, or If-None-Match: * to create: 200/201 {version,
+//                            digest}; a stale or taken one 412 {version, deleted}, never applied
+//  DELETE api/note?name=X    with If-Match: "<version>": 200 {version}; stale 412 as above
+// A version is a positive number that grows with every change of the account's notes; a
+// digest is the lowercase hex SHA-256 of the text's UTF-8 bytes.
+inline constexpr char kApiSession[] = "api/session";
+inline constexpr char kApiNotes[] = "api/notes";
+inline constexpr char kApiNote[] = "api/note";
+inline constexpr char kApiSinceKey[] = "since";
+inline constexpr char kApiNameKey[] = "name";
+inline constexpr int kApiPageSize = 1000;
+inline constexpr char kJsonEmail[] = "email";
+inline constexpr char kJsonPassword[] = "password";
+inline constexpr char kJsonDevice[] = "device";
+inline constexpr char kJsonToken[] = "token";
+inline constexpr char kJsonError[] = "error";
+inline constexpr char kJsonCursor[] = "cursor";
+inline constexpr char kJsonMore[] = "more";
+inline constexpr char kJsonNotes[] = "notes";
+inline constexpr char kJsonName[] = "name";
+inline constexpr char kJsonVersion[] = "version";
+inline constexpr char kJsonDigest[] = "digest";
+inline constexpr char kJsonDeleted[] = "deleted";
+
 } // namespace WebContract
