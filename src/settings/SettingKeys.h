@@ -24,6 +24,8 @@ inline constexpr SettingKey DoNotAskStartup{"StartUpQ", "qStrup", "0"};
 
 // Base address of the notes web site.
 inline constexpr SettingKey SyncSite{"Sync", "site", ""};
+// E-mail address of the site's account; its password is never stored.
+inline constexpr SettingKey SyncEmail{"Sync", "email", ""};
 
 // Per-note sections: the key is the note's file name, the default the empty string.
 inline constexpr char NoteSizeSection[] = "notesize";

@@ -587,6 +587,9 @@ void MainWindow::openSyncWindow()
                     m_siteAddress = address;
                     m_settings.save(Keys::SyncSite, address);
                 });
+        m_syncWindow->setEmail(m_settings.read(Keys::SyncEmail));
+        connect(m_syncWindow, &SyncWindow::emailChanged, this,
+                [this](const QString &address) { m_settings.save(Keys::SyncEmail, address); });
     }
     m_syncWindow->showAndRefresh();
 }

@@ -61,6 +61,16 @@ HttpResponse AccountPage::page(Visit &visit, int status, const QString &message)
                 .arg(tr("New here? Create an account"), QLatin1String(WebContract::kAccountPage),
                      QLatin1String(Visit::kStateField), state, tr("E-mail address"), tr("Password"),
                      tr("Password again"), tr("Create account"));
+    } else {
+        // The desktop program's "create an Account" link leads here: say plainly how to get one.
+        body += QStringLiteral("<h2>%1</h2>\n<p>%2</p>\n<p>%3 <code>%4</code></p>\n")
+                    .arg(tr("No account yet?"),
+                         tr("This site does not make accounts itself. To get one, ask the "
+                            "site's operator (whoever runs it for you) to make one for your "
+                            "e-mail address."),
+                         tr("The operator makes it on the site's machine with:"),
+                         Html::escaped(QStringLiteral("pinvelle-site add-account ") +
+                                       tr("YOUR-E-MAIL-ADDRESS")));
     }
     HttpResponse response =
         HttpResponse::html(status, Html::page(m_site.name, tr("Sign in"), body));

@@ -11,6 +11,8 @@
 #include "web/Contract.h"
 
 #include <QCoreApplication>
+#include <QSqlQuery>
+#include <QVariant>
 
 #include <optional>
 
@@ -37,6 +39,17 @@ QString quoted(const QString &name)
 // escaped and the marker is a control character.
 constexpr char kRowsMarker[] = "\x01rows\x01";
 
+// Whether the account's note of that name holds `text`: a note kept on the site is only worth
+// the user's attention when it says something else.
+bool holdsText(QSqlDatabase &db, qint64 account, const QString &name, const QString &text)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT text FROM notes WHERE account_id = ? AND name = ?"));
+    query.addBindValue(account);
+    query.addBindValue(name);
+    return query.exec() && query.next() && query.value(0).toString() == text;
+}
+
 HttpResponse unavailable()
 {
     return HttpResponse::html(503, Html::page(QString(), tr("Unavailable"),
@@ -47,7 +60,7 @@ HttpResponse unavailable()
 } // namespace
 
 QString TransferPage::form(const QByteArray &state, bool overwrite, const QString &result,
-                           const QString &table) const
+                           const char *outcome, const QString &table) const
 {
     // One arg() with every value, so that nothing a user wrote is read as a placeholder.
     const QString body =
@@ -64,7 +77,7 @@ QString TransferPage::form(const QByteArray &state, bool overwrite, const QStrin
                        "rows=\"6\"></textarea>\n"
                        "<input type=\"submit\" name=\"%13\" id=\"%13\" value=\"%14\">\n"
                        "<input type=\"submit\" name=\"%15\" id=\"%15\" value=\"%16\">\n"
-                       "<p><span id=\"%17\" class=\"result\">%18</span></p>\n%19</form>\n")
+                       "<p><span id=\"%17\" class=\"result\"%22>%18</span></p>\n%19</form>\n")
             .arg(tr("Note transfer"), QLatin1String(kTransferPage),
                  QLatin1String(Visit::kStateField), QString::fromLatin1(state),
                  QLatin1String(kEmailField), tr("E-mail address"), QLatin1String(kPasswordField),
@@ -73,7 +86,10 @@ QString TransferPage::form(const QByteArray &state, bool overwrite, const QStrin
                  tr("Upload note"), QLatin1String(kDownloadButton), tr("Download my notes"),
                  QLatin1String(kResultId), Html::escaped(result), table,
                  QLatin1String(kOverwriteKey),
-                 overwrite ? QStringLiteral("1") : QStringLiteral("0"));
+                 overwrite ? QStringLiteral("1") : QStringLiteral("0"),
+                 outcome ? QStringLiteral(" %1=\"%2\"")
+                               .arg(QLatin1String(kOutcomeAttribute), QLatin1String(outcome))
+                         : QString());
     return Html::page(m_site.name, tr("Note transfer"), body);
 }
 
@@ -93,7 +109,7 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
         if (!visit.session(overwrite))
             return unavailable();
         HttpResponse response =
-            HttpResponse::html(200, form(visit.renewState(), overwrite, {}, {}));
+            HttpResponse::html(200, form(visit.renewState(), overwrite, {}, nullptr, {}));
         return visit.finish(response) ? response : unavailable();
     }
 
@@ -121,6 +137,7 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
     const bool download = fields->contains(QLatin1String(kDownloadButton));
 
     QString result;
+    const char *outcome = nullptr; // what became of an uploaded note
     QString table;
     qint64 streamed = 0; // the account whose notes the answer streams
     int status = 200;
@@ -146,6 +163,7 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
                 problem = NoteRules::textProblem(text);
             if (!problem.isEmpty()) {
                 result = tr("Refused %1: %2.").arg(quoted(name), problem);
+                outcome = kOutcomeRefused;
             } else {
                 // The note and the session's next state in one commit.
                 transaction.emplace(m_db, m_site.database->isSqlite());
@@ -153,14 +171,22 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
                             .upload(account, name, text, visit.session()->overwrite)) {
                 case NoteStore::Upload::Stored:
                     result = tr("Stored %1.").arg(quoted(name));
+                    outcome = kOutcomeStored;
                     break;
                 case NoteStore::Upload::Replaced:
                     result = tr("Replaced %1; its old text is kept among its versions.")
                                  .arg(quoted(name));
+                    outcome = kOutcomeReplaced;
                     break;
                 case NoteStore::Upload::Kept:
-                    result =
-                        tr("Kept the stored %1: this push does not overwrite.").arg(quoted(name));
+                    if (holdsText(m_db, account, name, text)) {
+                        result = tr("%1 is stored with this very text already.").arg(quoted(name));
+                        outcome = kOutcomeSame;
+                    } else {
+                        result = tr("Kept the stored %1: this push does not overwrite.")
+                                     .arg(quoted(name));
+                        outcome = kOutcomeKept;
+                    }
                     break;
                 case NoteStore::Upload::Full:
                     result =
@@ -168,10 +194,12 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
                            "whose "
                            "versions are kept.")
                             .arg(quoted(name), QString::number(NoteRules::kMaximumNotesPerAccount));
+                    outcome = kOutcomeRefused;
                     break;
                 case NoteStore::Upload::Failed:
                     result = tr("Not stored %1: the site could not write it. Try again.")
                                  .arg(quoted(name));
+                    outcome = kOutcomeFailed;
                     status = 503;
                     break;
                 }
@@ -179,7 +207,7 @@ HttpResponse TransferPage::handle(const HttpRequest &request)
         }
     }
     HttpResponse response = HttpResponse::html(
-        status, form(visit.renewState(), visit.session()->overwrite, result, table));
+        status, form(visit.renewState(), visit.session()->overwrite, result, outcome, table));
     if (!visit.finish(response) || (transaction && !transaction->commit()))
         return unavailable();
     if (streamed != 0) {

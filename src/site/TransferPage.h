@@ -16,8 +16,9 @@ public:
     HttpResponse handle(const HttpRequest &request);
 
 private:
+    // `outcome` names what became of an uploaded note (WebContract), or is null.
     QString form(const QByteArray &state, bool overwrite, const QString &result,
-                 const QString &table) const;
+                 const char *outcome, const QString &table) const;
 
     const SiteContext &m_site;
     QSqlDatabase m_db;

@@ -2,30 +2,19 @@
 
 #include "store/NoteText.h"
 #include "sync/TransferControls.h"
+#include "web/Contract.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 
 #include <utility>
 
 PushTransfer::PushTransfer(TransferControls &controls, QString notesFolder, QObject *parent)
     : QObject(parent), m_controls(controls), m_folder(std::move(notesFolder))
 {
-    m_pause.setSingleShot(true);
-    // A full second at least: a coarse timer may fire a little early.
-    m_pause.setTimerType(Qt::PreciseTimer);
-    m_pause.setInterval(kPauseAfterSubmit);
-    connect(&m_pause, &QTimer::timeout, this, [this] {
-        m_pauseOver = true;
-        answered();
-    });
     connect(&m_browser, &Browser::loadFinished, this, [this] { loaded(true); });
     connect(&m_browser, &Browser::loadFailed, this, [this] { loaded(false); });
-}
-
-void PushTransfer::setPauseAfterSubmit(std::chrono::milliseconds pause)
-{
-    m_pause.setInterval(pause);
 }
 
 void PushTransfer::start(const QUrl &request)
@@ -41,7 +30,6 @@ void PushTransfer::start(const QUrl &request)
 void PushTransfer::cancel()
 {
     m_stage = Stage::Idle;
-    m_pause.stop();
     m_browser.stop();
 }
 
@@ -55,9 +43,7 @@ void PushTransfer::loaded(bool ok)
         }
         scheduleNextEntry();
     } else if (m_stage == Stage::Submitting) {
-        m_loadOver = true;
-        m_loadFailed = !ok;
-        answered();
+        answered(ok);
     }
 }
 
@@ -125,41 +111,57 @@ void PushTransfer::walk()
         } else if (name == QLatin1String("TextBox5")) {
             form->setValue(m_position, m_text);
         } else if (name == QLatin1String("Button1")) {
-            m_stage = Stage::Submitting;
-            m_submitted = m_browser.click(m_position);
-            m_loadOver = !m_browser.isBusy();
-            m_loadFailed = false;
-            m_pauseOver = false;
-            m_pause.start();
-            return; // answered() goes on once the pause is over and the answer is in
+            if (m_browser.click(m_position)) {
+                m_stage = Stage::Submitting;
+                return; // answered() goes on once the answer is in
+            }
         }
     }
     ++m_row;
     scheduleNextEntry();
 }
 
-void PushTransfer::answered()
+void PushTransfer::answered(bool ok)
 {
-    if (m_stage != Stage::Submitting || !m_pauseOver || !m_loadOver)
-        return;
     m_stage = Stage::Walking;
-    // The site answers in its result element; a page without one is read whole.
-    const HtmlElement label = m_browser.document().elementById(u"Label1");
-    const HtmlElement shown = label.isNull() ? m_browser.body() : label;
-    if (shown.text().contains(kLogInFailure)) {
-        m_controls.logInFailed(kLogInFailure);
-        ++m_outcome.refused;
-    } else if (m_submitted && !m_loadFailed) {
-        ++m_outcome.sent;
-    }
+    // A load that failed leaves a page without a form: the next note stops the push.
+    if (ok)
+        count(m_browser.document().elementById(QString::fromLatin1(WebContract::kResultId)));
     ++m_position;
     walk();
+}
+
+void PushTransfer::count(const HtmlElement &result)
+{
+    // The site answers in its result element; a page without one is read whole.
+    if ((result.isNull() ? m_browser.body() : result).text().contains(kLogInFailure)) {
+        m_controls.logInFailed(kLogInFailure);
+        ++m_outcome.refused;
+        return;
+    }
+    using namespace WebContract;
+    const QString outcome = result.attribute(kOutcomeAttribute);
+    if (outcome == QLatin1String(kOutcomeStored)) {
+        ++m_outcome.stored;
+    } else if (outcome == QLatin1String(kOutcomeReplaced)) {
+        ++m_outcome.replaced;
+    } else if (outcome == QLatin1String(kOutcomeKept)) {
+        ++m_outcome.kept;
+        m_outcome.keptNames << m_name;
+    } else if (outcome == QLatin1String(kOutcomeSame)) {
+        ++m_outcome.same;
+    } else if (outcome == QLatin1String(kOutcomeRefused)) {
+        ++m_outcome.refused;
+    } else if (outcome == QLatin1String(kOutcomeFailed)) {
+        ++m_outcome.failed;
+    } else {
+        ++m_outcome.unanswered;
+    }
 }
 
 void PushTransfer::finish(const QString &failure)
 {
     m_stage = Stage::Idle;
-    m_pause.stop();
     m_outcome.failure = failure;
     emit finished(m_outcome);
 }

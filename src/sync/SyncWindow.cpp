@@ -29,11 +29,16 @@ constexpr int kListLeft = 3480; // twips
 constexpr int kCheckMargin = 90;
 constexpr qreal kSmallestPoints = 6.0;
 constexpr int kRefusedShown = 10;
+// Names on the status line: a few, each cut short, so the outcome itself stays readable.
+constexpr qsizetype kNamesShown = 40;
+constexpr qsizetype kNameShown = 30;
 // The status line has room for four wrapped lines; what lies below it moves down by as much.
 constexpr int kStatusHeight = 840;
 constexpr int kBelowStatus = kStatusHeight - 240;
-// The site address row at the bottom.
-constexpr int kSiteRowTop = 5760 + kBelowStatus;
+// Sync's row, then the site address row at the bottom.
+constexpr int kSyncRowTop = 5760 + kBelowStatus;
+constexpr int kSyncRowHeight = 840;
+constexpr int kSiteRowTop = kSyncRowTop + kSyncRowHeight;
 constexpr int kSiteRowHeight = 405;
 
 QString countOfNotes(int count)
@@ -47,6 +52,22 @@ QString stoppedBecause(QString reason)
     if (!reason.endsWith(QLatin1Char('.')))
         reason += QLatin1Char('.');
     return SyncWindow::tr("Stopped: %1").arg(reason);
+}
+
+QString someNames(const QStringList &names)
+{
+    QStringList shown;
+    qsizetype length = 0;
+    for (const QString &name : names) {
+        if (!shown.isEmpty() && length + name.size() > kNamesShown)
+            break;
+        shown << (name.size() > kNameShown ? name.left(kNameShown - 1) + QChar(0x2026) : name);
+        length += shown.last().size() + 2;
+    }
+    QString text = shown.join(QStringLiteral(", "));
+    if (shown.size() < names.size())
+        text += SyncWindow::tr(" and %n more", nullptr, int(names.size() - shown.size()));
+    return text;
 }
 
 void setTextColour(QWidget *widget, const QColor &colour)
@@ -115,7 +136,7 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
         // Today's fonts run wider than the one these boxes were measured for; rather than cut
         // the caption off, a box may reach into the free strip before the list.
         const int room = Twips::toPixels(kListLeft - kCheckMargin) - geometry.left();
-        if (c->sizeHint().width() > geometry.width())
+        if (c->sizeHint().width() > geometry.width() && room > geometry.width())
             c->resize(std::min(c->sizeHint().width(), room), geometry.height());
         return c;
     };
@@ -171,6 +192,11 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
                         Twips::rect(240, kSiteRowTop + 30, 1095, 255), Qt::white);
     m_siteAddress = line("TextSite", Twips::rect(1320, kSiteRowTop, 5535, 285));
     m_siteAddress->setText(siteAddress);
+    m_syncButton = button("SyncNow", tr("Sync Now"), Twips::rect(120, kSyncRowTop, 3135, 375));
+    m_automaticBox = check("SyncAutomatically", tr("Sync automatically"),
+                           Twips::rect(3600, kSyncRowTop + 60, 3255, 255));
+    m_automaticWhyNot = label("LabelSyncWhyNot", QString(),
+                              Twips::rect(3600, kSyncRowTop + 330, 3495, 480), Qt::white);
     showSiteName();
 
     setTabOrder(m_noteList, m_email);
@@ -182,13 +208,20 @@ SyncWindow::SyncWindow(QString notesFolder, const QString &siteAddress, QWidget 
     setTabOrder(m_overwriteLocalBox, m_closeButton);
     setTabOrder(m_closeButton, m_selectAllButton);
     setTabOrder(m_selectAllButton, m_selectNoneButton);
-    setTabOrder(m_selectNoneButton, m_siteAddress);
+    setTabOrder(m_selectNoneButton, m_syncButton);
+    setTabOrder(m_syncButton, m_automaticBox);
+    setTabOrder(m_automaticBox, m_siteAddress);
 
     m_accountLink->installEventFilter(this);
     m_accountLabel->installEventFilter(this);
     m_noteList->viewport()->installEventFilter(this);
 
     connect(m_siteAddress, &QLineEdit::editingFinished, this, &SyncWindow::changeSite);
+    connect(m_email, &QLineEdit::editingFinished, this,
+            [this] { emit emailChanged(m_email->text().trimmed()); });
+    connect(m_syncButton, &QPushButton::clicked, this, &SyncWindow::syncNow);
+    // Clicks only: the owner setting the box is no change of the user's mind.
+    connect(m_automaticBox, &QCheckBox::clicked, this, &SyncWindow::automaticSyncChanged);
     connect(m_pushButton, &QPushButton::clicked, this, &SyncWindow::push);
     connect(m_pullButton, &QPushButton::clicked, this, &SyncWindow::pull);
     connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
@@ -213,6 +246,17 @@ void SyncWindow::showAndRefresh()
     activateWindow();
     emit catalogueRefreshWanted();
     m_noteList->clear();
+    refreshList();
+    if (!m_push.isRunning() && !m_pull.isRunning())
+        warnOfPlainHttp();
+}
+
+void SyncWindow::refreshList()
+{
+    QStringList selected;
+    for (const QListWidgetItem *item : m_noteList->selectedItems())
+        selected << item->data(Qt::UserRole).toString();
+    m_noteList->clear();
     const NotesFolder folder(m_folder);
     for (const QString &fileName : folder.noteFiles()) {
         const QString preview = ReadNoteFile(folder.filePath(fileName)).left(kPreviewLength);
@@ -221,9 +265,8 @@ void SyncWindow::showAndRefresh()
         auto *item = new QListWidgetItem(entry, m_noteList);
         // The entry's own file name, so a name holding ".pv" inside is still found whole.
         item->setData(Qt::UserRole, fileName);
+        item->setSelected(selected.contains(fileName));
     }
-    if (!m_push.isRunning() && !m_pull.isRunning())
-        warnOfPlainHttp();
 }
 
 void SyncWindow::showSiteName()
@@ -294,6 +337,41 @@ void SyncWindow::pull()
     m_pull.start(m_site.pullRequest(SyncSite::dateText(QDateTime::currentDateTime())));
 }
 
+void SyncWindow::syncNow()
+{
+    if (!m_accountRemembered) {
+        if (const QString missing = missingBeforeStart(false); !missing.isEmpty()) {
+            showStatus(missing);
+            return;
+        }
+    }
+    emit syncRequested();
+}
+
+void SyncWindow::setSyncStatus(const QString &text)
+{
+    showStatus(text);
+}
+
+void SyncWindow::setAutomaticSyncAvailable(bool available, const QString &whyNot)
+{
+    m_automaticBox->setEnabled(available);
+    if (!available)
+        m_automaticBox->setChecked(false);
+    m_automaticWhyNot->setText(available ? QString() : whyNot);
+}
+
+void SyncWindow::setAutomaticSync(bool on)
+{
+    m_automaticBox->setChecked(on);
+}
+
+void SyncWindow::setAccountRemembered(bool remembered)
+{
+    m_accountRemembered = remembered;
+    m_password->setPlaceholderText(remembered ? tr("not needed for Sync Now") : QString());
+}
+
 void SyncWindow::selectAllNotes()
 {
     m_noteList->selectAll();
@@ -360,9 +438,19 @@ void SyncWindow::setLinkUnderlined(bool underlined)
     m_accountLink->setFont(font);
 }
 
-QString SyncWindow::emailAddress() const
+QString SyncWindow::email() const
 {
     return m_email->text();
+}
+
+void SyncWindow::setEmail(const QString &address)
+{
+    m_email->setText(address);
+}
+
+QString SyncWindow::emailAddress() const
+{
+    return email();
 }
 
 QString SyncWindow::password() const
@@ -423,12 +511,29 @@ void SyncWindow::showStatus(const QString &text)
 void SyncWindow::pushFinished(const PushTransfer::Outcome &outcome)
 {
     m_pushButton->setEnabled(true);
-    QString text = tr("Sent %1").arg(countOfNotes(outcome.sent));
+    QStringList parts;
+    if (outcome.stored > 0)
+        parts << tr("%n stored", nullptr, outcome.stored);
+    if (outcome.replaced > 0)
+        parts << tr("%n replaced", nullptr, outcome.replaced);
+    if (outcome.kept > 0)
+        parts << tr("%n kept", nullptr, outcome.kept);
+    if (outcome.same > 0)
+        parts << tr("%n already there", nullptr, outcome.same);
     if (outcome.refused > 0)
-        text += tr(", %n refused by the site", nullptr, outcome.refused);
-    if (outcome.unreadable > 0)
-        text += tr(", %n unreadable", nullptr, outcome.unreadable);
+        parts << tr("%n refused by the site", nullptr, outcome.refused);
+    if (outcome.failed > 0)
+        parts << tr("%n not stored, try again", nullptr, outcome.failed);
+    if (outcome.unanswered > 0)
+        parts << tr("%n not confirmed by the site", nullptr, outcome.unanswered);
+    QString text = tr("Sent %1").arg(countOfNotes(outcome.sent()));
+    if (!parts.isEmpty())
+        text += QStringLiteral(": ") + parts.join(QStringLiteral(", "));
     text += QLatin1Char('.');
+    if (outcome.unreadable > 0)
+        text += tr(" %n unreadable.", nullptr, outcome.unreadable);
+    if (!outcome.keptNames.isEmpty())
+        text += tr(" Kept on the site (differs): %1.").arg(someNames(outcome.keptNames));
     if (!outcome.failure.isEmpty())
         text = stoppedBecause(outcome.failure) + QLatin1Char(' ') + text;
     showStatus(text);
@@ -465,5 +570,6 @@ void SyncWindow::pullFinished(const PullTransfer::Outcome &outcome)
         lines << outcome.failures;
         Notice::show(this, lines.join(QLatin1Char('\n')));
     }
+    refreshList();
     emit notesPulled();
 }

@@ -40,6 +40,20 @@ public:
     // The text of the progress or outcome line.
     QString statusText() const;
 
+    // The account as typed; the e-mail address may come filled in from the settings.
+    QString email() const;
+    QString password() const override;
+    void setEmail(const QString &address);
+
+    // For whoever runs Sync: its outcome goes on the status line.
+    void setSyncStatus(const QString &text);
+    // Without a place to keep the account's device token safely, automatic sync cannot run:
+    // the box is then disabled and `whyNot` says so beside it.
+    void setAutomaticSyncAvailable(bool available, const QString &whyNot);
+    void setAutomaticSync(bool on);
+    // With an account remembered, Sync Now needs neither e-mail address nor password.
+    void setAccountRemembered(bool remembered);
+
 signals:
     // The main window's catalogue should be read again.
     void catalogueRefreshWanted();
@@ -47,6 +61,13 @@ signals:
     void notesPulled();
     // The user typed another site address, which the window now uses.
     void siteAddressChanged(const QString &address);
+    // The user finished typing an e-mail address, which is worth remembering (unlike the
+    // password).
+    void emailChanged(const QString &address);
+    // "Sync Now", with the account filled in or remembered.
+    void syncRequested();
+    // The user ticked or cleared "Sync automatically".
+    void automaticSyncChanged(bool on);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -55,7 +76,6 @@ protected:
 
 private:
     QString emailAddress() const override;
-    QString password() const override;
     int entryCount() const override;
     bool isEntrySelected(int row) const override;
     QString entryFileName(int row) const override;
@@ -66,6 +86,9 @@ private:
     QString missingBeforeStart(bool pushing) const;
     void push();
     void pull();
+    void syncNow();
+    // Fills the list of local notes afresh; the notes still there stay selected.
+    void refreshList();
     void selectAllNotes();
     void selectNoNotes();
     void openAccountPage();
@@ -103,4 +126,8 @@ private:
     QLabel *m_statusLine;            // progress and outcome of the last transfer
     QLabel *m_siteLabel;             // "Notes site:"
     QLineEdit *m_siteAddress;        // the site's base address, kept in the settings
+    QPushButton *m_syncButton;       // Sync Now
+    QCheckBox *m_automaticBox;       // Sync automatically
+    QLabel *m_automaticWhyNot;       // why automatic sync is not available
+    bool m_accountRemembered = false;
 };

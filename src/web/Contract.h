@@ -66,4 +66,15 @@ inline constexpr char kJsonVersion[] = "version";
 inline constexpr char kJsonDigest[] = "digest";
 inline constexpr char kJsonDeleted[] = "deleted";
 
+// What the transfer page did with an uploaded note, in the "data-outcome" attribute of its
+// result element, so that a program can count the answers without reading sentences written
+// for people (and translated).
+inline constexpr char kOutcomeAttribute[] = "data-outcome";
+inline constexpr char kOutcomeStored[] = "stored";     // a new note
+inline constexpr char kOutcomeReplaced[] = "replaced"; // the old text kept among its versions
+inline constexpr char kOutcomeKept[] = "kept";         // a different text of that name stays
+inline constexpr char kOutcomeSame[] = "same";         // the site held this very text already
+inline constexpr char kOutcomeRefused[] = "refused";   // the name, the text or a full account
+inline constexpr char kOutcomeFailed[] = "failed";     // the site could not write it just now
+
 } // namespace WebContract

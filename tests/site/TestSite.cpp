@@ -155,8 +155,13 @@ void TestSite::overwrite()
     QVERIFY(site.start());
     SiteProcess::Reply page = site.request("GET", "/noteimport.aspx?overwrite=0&d");
     page = site.submit(page, note("n.pv", "first"));
+    QVERIFY(page.body.contains(R"(data-outcome="stored")"));
     page = site.submit(page, note("n.pv", "second"));
     QVERIFY(page.label().startsWith("Kept the stored \"n.pv\""));
+    QVERIFY(page.body.contains(R"(data-outcome="kept")"));
+    // The very text the site holds is no news for the user.
+    page = site.submit(page, note("n.pv", "first"));
+    QVERIFY(page.body.contains(R"(data-outcome="same")"));
     // A GET alone (a link from another site) changes nothing stored; the form it gave
     // carries the choice, and the POST of that form applies it.
     const SiteProcess::Reply linked = site.request("GET", "/noteimport.aspx?overwrite=1&d");
@@ -166,6 +171,7 @@ void TestSite::overwrite()
     page = site.request("GET", "/noteimport.aspx?overwrite=1&d");
     page = site.submit(page, note("n.pv", "third") << std::pair{"overwrite", "1"});
     QVERIFY(page.label().startsWith("Replaced \"n.pv\""));
+    QVERIFY(page.body.contains(R"(data-outcome="replaced")"));
     page = site.submit(page, download());
     QVERIFY(page.body.contains("Note Data:third</td>"));
     QVERIFY(!page.body.contains("first"));
@@ -620,6 +626,7 @@ void TestSite::browserPages()
     // Sign-up is closed unless the site was started with it open.
     page = site.request("GET", "/account.asp");
     QVERIFY(!page.body.contains("name=\"signup\""));
+    QVERIFY(page.body.contains("ask the site's operator"));
     page = site.submit(page,
                        {{"email", "eve@example.org"},
                         {"password", "long enough"},

@@ -1,5 +1,7 @@
 #include "NotesSite.h"
 
+#include "web/Contract.h"
+
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -65,14 +67,24 @@ HttpResponse NotesSite::transferPage(const HttpRequest &request)
         m_uploads.append(upload);
         if (!loggedIn)
             return page(sessionId, failure, QString());
+        using namespace WebContract;
+        if (m_refused.contains(upload.name))
+            return page(sessionId, QStringLiteral("Refused."), QString(), kOutcomeRefused);
         QList<Note> &notes = m_notes[email];
         auto same = std::find_if(notes.begin(), notes.end(),
                                  [&](const Note &note) { return note.name == upload.name; });
-        if (upload.overwrite && same != notes.end())
-            same->text = upload.text;
-        else
+        const char *outcome = kOutcomeStored;
+        if (same == notes.end()) {
             notes.append({upload.name, upload.text});
-        return page(sessionId, QStringLiteral("Your note was saved."), QString());
+        } else if (same->text == upload.text) {
+            outcome = kOutcomeSame;
+        } else if (!upload.overwrite) {
+            outcome = kOutcomeKept;
+        } else {
+            same->text = upload.text;
+            outcome = kOutcomeReplaced;
+        }
+        return page(sessionId, QStringLiteral("Your note was saved."), QString(), outcome);
     }
     if (request.hasFormValue(QStringLiteral("Button2"))) {
         if (!loggedIn)
@@ -83,7 +95,7 @@ HttpResponse NotesSite::transferPage(const HttpRequest &request)
 }
 
 HttpResponse NotesSite::page(const QByteArray &sessionId, const QString &result,
-                             const QString &table)
+                             const QString &table, const char *outcome)
 {
     Session &session = m_sessions[sessionId];
     session.state = QByteArray::number(QRandomGenerator::global()->generate64(), 36) + "+/=";
@@ -103,8 +115,10 @@ HttpResponse NotesSite::page(const QByteArray &sessionId, const QString &result,
             "%2</form>\n</body></html>\n")
             .arg(QString::fromLatin1(session.state),
                  m_answer.isEmpty() || result.isEmpty()
-                     ? QStringLiteral("<p><span id=\"Label1\" style=\"color: red\">%1</span></p>\n")
-                               .arg(escaped(result)) +
+                     ? QStringLiteral(
+                           "<p><span id=\"Label1\" style=\"color: red\" data-outcome=\"%1\">%2"
+                           "</span></p>\n")
+                               .arg(QLatin1String(outcome), escaped(result)) +
                            table
                      : m_answer);
     HttpResponse response = HttpResponse::html(markup.toUtf8());

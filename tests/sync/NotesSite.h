@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // A stand-in for the notes web site on loopback. It serves its pages the ordinary way (lower
 // case tags, quoted attributes), hands out a session cookie, puts a hidden state field in its
@@ -49,6 +50,8 @@ public:
     // Markup written as it is in place of the result element and the note table of every
     // answer to a submission; empty for the site's own.
     void setAnswer(const QString &markup) { m_answer = markup; }
+    // Uploads of this name are refused, as a name or text against the site's rules would be.
+    void refuse(const QString &name) { m_refused << name; }
 
 private:
     struct Session {
@@ -57,7 +60,8 @@ private:
     };
 
     HttpResponse transferPage(const HttpRequest &request);
-    HttpResponse page(const QByteArray &sessionId, const QString &result, const QString &table);
+    HttpResponse page(const QByteArray &sessionId, const QString &result, const QString &table,
+                      const char *outcome = nullptr);
     QString table(const QString &email) const;
 
     HttpTestServer m_server;
@@ -70,4 +74,5 @@ private:
     bool m_footer = true;
     QString m_extraRows;
     QString m_answer;
+    QStringList m_refused;
 };

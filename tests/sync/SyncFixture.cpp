@@ -9,8 +9,6 @@
 #include <QPushButton>
 #include <QTest>
 
-using namespace std::chrono_literals;
-
 SyncFixture::SyncFixture()
 {
     m_site.addAccount(kEmail, kPassword);
@@ -53,10 +51,8 @@ QStringList SyncFixture::files() const
 
 SyncWindow &SyncFixture::window()
 {
-    if (!m_window) {
+    if (!m_window)
         m_window = new SyncWindow(m_folder.path(), m_site.baseAddress());
-        m_window->pushTransfer().setPauseAfterSubmit(10ms);
-    }
     m_window->showAndRefresh();
     child<QLineEdit>(m_window, "Text1")->setText(kEmail);
     child<QLineEdit>(m_window, "Text2")->setText(kPassword);

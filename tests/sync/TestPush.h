@@ -17,7 +17,9 @@ private slots:
     void siteDown();
     void pageWithoutForm();
     void hugePage();
-    void pauseAfterEachSubmission();
+    void outcomes_data();
+    void outcomes();
+    void noPauseBetweenNotes();
     void closeDuringPush();
     void passwordKeptOffDisk();
 };

@@ -99,7 +99,7 @@ void TestSyncWindow::looks()
     QCOMPARE(window.windowTitle(), QStringLiteral("Synchronize with the Internet - ") +
                                        window.site().name() + QStringLiteral("/onlinetools.asp"));
     QVERIFY(window.windowTitle().contains(QLatin1String("127.0.0.1:")));
-    QCOMPARE(window.size(), Twips::size(7215, 6765));
+    QCOMPARE(window.size(), Twips::size(7215, 7605));
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QCOMPARE(window.palette().color(QPalette::Window), QColor(0, 0, 0x80));
     QCOMPARE(child<QLabel>(&window, "Label8")->palette().color(QPalette::WindowText),
@@ -284,6 +284,10 @@ void TestSyncWindow::mainWindowCommand()
     child<QPushButton>(window, "Command2")->click();
     QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(window, "Command2")->isEnabled(), 20000);
     QCOMPARE(child<QListWidget>(&menu, "List1")->count(), 2);
+    QCOMPARE(child<QListWidget>(window, "List1")->count(), 2);
+    // The e-mail address is remembered once typed; the password is not.
+    QTest::keyClick(child<QLineEdit>(window, "Text1"), Qt::Key_Return);
+    QCOMPARE(settings.read(Keys::SyncEmail), SyncFixture::kEmail);
 
     // Another site typed in is used and kept; plain http to another machine is warned of.
     QCOMPARE(child<QLineEdit>(window, "TextSite")->text(), fixture.site().baseAddress());
@@ -299,6 +303,50 @@ void TestSyncWindow::mainWindowCommand()
     QTRY_VERIFY(!window);
     child<QPushButton>(&menu, "Command14")->click();
     QVERIFY(menu.syncWindow());
-    QCOMPARE(child<QLineEdit>(menu.syncWindow(), "Text1")->text(), QString());
+    QCOMPARE(child<QLineEdit>(menu.syncWindow(), "Text1")->text(), SyncFixture::kEmail);
+    QCOMPARE(child<QLineEdit>(menu.syncWindow(), "Text2")->text(), QString());
     QCOMPARE(child<QLineEdit>(menu.syncWindow(), "TextSite")->text(), menu.siteAddress());
+}
+
+void TestSyncWindow::syncControls()
+{
+    SyncFixture fixture;
+    SyncWindow &window = fixture.window();
+    auto *syncNow = child<QPushButton>(&window, "SyncNow");
+    auto *automatic = child<QCheckBox>(&window, "SyncAutomatically");
+    // Sync's row overlaps nothing else of the window.
+    for (QWidget *mine : {static_cast<QWidget *>(syncNow), static_cast<QWidget *>(automatic),
+                          window.findChild<QWidget *>("LabelSyncWhyNot")}) {
+        for (QWidget *other : window.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (other != mine && other->isVisible() && other->objectName() != "LabelSyncWhyNot")
+                QVERIFY2(!mine->geometry().intersects(other->geometry()),
+                         qPrintable(mine->objectName() + " over " + other->objectName()));
+        }
+    }
+    QSignalSpy requested(&window, &SyncWindow::syncRequested);
+    child<QLineEdit>(&window, "Text2")->clear();
+    syncNow->click();
+    QCOMPARE(requested.size(), 0);
+    QCOMPARE(window.statusText(), QStringLiteral("Type the password of your account first."));
+    window.setAccountRemembered(true);
+    syncNow->click();
+    QCOMPARE(requested.size(), 1);
+    window.setSyncStatus(QStringLiteral("Synced 3 notes."));
+    QCOMPARE(child<QLabel>(&window, "LabelStatus")->text(), QStringLiteral("Synced 3 notes."));
+
+    // Only the user's clicks are news for the owner.
+    QSignalSpy changed(&window, &SyncWindow::automaticSyncChanged);
+    window.setAutomaticSync(true);
+    QVERIFY(automatic->isChecked());
+    automatic->click();
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.first().first().toBool(), false);
+    window.setAutomaticSync(true);
+    window.setAutomaticSyncAvailable(false, QStringLiteral("No keyring answers."));
+    QVERIFY(!automatic->isEnabled() && !automatic->isChecked());
+    QCOMPARE(child<QLabel>(&window, "LabelSyncWhyNot")->text(),
+             QStringLiteral("No keyring answers."));
+    window.setAutomaticSyncAvailable(true, {});
+    QVERIFY(automatic->isEnabled());
+    QVERIFY(child<QLabel>(&window, "LabelSyncWhyNot")->text().isEmpty());
 }

@@ -17,4 +17,5 @@ private slots:
     void linkUnderline();
     void closeForgetsAccount();
     void mainWindowCommand();
+    void syncControls();
 };
