@@ -1,11 +1,14 @@
 #include "sync/SyncSite.h"
 
+#include "web/Contract.h"
+
 #include <QHostAddress>
 #include <QLocale>
 
 namespace {
-const QString kTransferPage = QStringLiteral("noteimport.aspx");
-const QString kAccountPage = QStringLiteral("account.asp");
+// The site's own page names, as the site serves them.
+const QString kTransferPage = QString::fromLatin1(WebContract::kTransferPage);
+const QString kAccountPage = QString::fromLatin1(WebContract::kAccountPage);
 
 QString encoded(const QString &text)
 {

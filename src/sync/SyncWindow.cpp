@@ -54,6 +54,7 @@ QString stoppedBecause(QString reason)
     return SyncWindow::tr("Stopped: %1").arg(reason);
 }
 
+// "a.pv, b.pv and 3 more".
 QString someNames(const QStringList &names)
 {
     QStringList shown;
@@ -511,6 +512,8 @@ void SyncWindow::showStatus(const QString &text)
 void SyncWindow::pushFinished(const PushTransfer::Outcome &outcome)
 {
     m_pushButton->setEnabled(true);
+    if (std::exchange(m_listStale, false))
+        refreshList();
     QStringList parts;
     if (outcome.stored > 0)
         parts << tr("%n stored", nullptr, outcome.stored);
@@ -570,6 +573,9 @@ void SyncWindow::pullFinished(const PullTransfer::Outcome &outcome)
         lines << outcome.failures;
         Notice::show(this, lines.join(QLatin1Char('\n')));
     }
-    refreshList();
+    // A push running reads the list by position: the new notes wait until it is done.
+    m_listStale = m_push.isRunning();
+    if (!m_listStale)
+        refreshList();
     emit notesPulled();
 }

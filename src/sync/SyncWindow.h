@@ -130,4 +130,5 @@ private:
     QCheckBox *m_automaticBox;       // Sync automatically
     QLabel *m_automaticWhyNot;       // why automatic sync is not available
     bool m_accountRemembered = false;
+    bool m_listStale = false; // a pull wrote notes while a push was running
 };

@@ -73,17 +73,14 @@ HttpResponse NotesSite::transferPage(const HttpRequest &request)
         QList<Note> &notes = m_notes[email];
         auto same = std::find_if(notes.begin(), notes.end(),
                                  [&](const Note &note) { return note.name == upload.name; });
-        const char *outcome = kOutcomeStored;
-        if (same == notes.end()) {
+        const char *outcome = same == notes.end()         ? kOutcomeStored
+                              : same->text == upload.text ? kOutcomeSame
+                              : upload.overwrite          ? kOutcomeReplaced
+                                                          : kOutcomeKept;
+        if (same == notes.end())
             notes.append({upload.name, upload.text});
-        } else if (same->text == upload.text) {
-            outcome = kOutcomeSame;
-        } else if (!upload.overwrite) {
-            outcome = kOutcomeKept;
-        } else {
+        else if (upload.overwrite)
             same->text = upload.text;
-            outcome = kOutcomeReplaced;
-        }
         return page(sessionId, QStringLiteral("Your note was saved."), QString(), outcome);
     }
     if (request.hasFormValue(QStringLiteral("Button2"))) {
