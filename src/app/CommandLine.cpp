@@ -53,13 +53,16 @@ void CommandLine::process(const QCoreApplication &app)
     const QCommandLineOption open(QStringLiteral("open"),
                                   tr("Open the note <name>, or bring it to the front."),
                                   QStringLiteral("name"));
+    const QCommandLineOption sync(
+        QStringLiteral("sync"),
+        tr("Sync the notes with the notes web site now (asks for the account the first time)."));
     const QCommandLineOption list(QStringLiteral("list"),
                                   tr("Print each note's file name, a tab and its first line."));
     const QCommandLineOption platform(
         QStringLiteral("platform"),
         tr("Qt window-system plugin to use, e.g. wayland (default: xcb when XWayland is there)."),
         QStringLiteral("name"));
-    parser.addOptions({notesDir, site, newNote, show, open, list, platform});
+    parser.addOptions({notesDir, site, newNote, show, open, sync, list, platform});
     parser.addPositionalArgument(QStringLiteral("text"),
                                  tr("The new note's text, with --new-note."),
                                  QStringLiteral("[text]"));
@@ -68,7 +71,8 @@ void CommandLine::process(const QCoreApplication &app)
     int commands = 0;
     for (const auto &[option, action] :
          {std::pair{&newNote, Action::NewNote}, std::pair{&show, Action::Show},
-          std::pair{&open, Action::Open}, std::pair{&list, Action::List}}) {
+          std::pair{&open, Action::Open}, std::pair{&sync, Action::Sync},
+          std::pair{&list, Action::List}}) {
         if (parser.isSet(*option)) {
             m_action = action;
             ++commands;
@@ -76,7 +80,7 @@ void CommandLine::process(const QCoreApplication &app)
     }
     const QStringList words = parser.positionalArguments();
     if (commands > 1)
-        fail(tr("Give one of --new-note, --show, --open and --list."));
+        fail(tr("Give one of --new-note, --show, --open, --sync and --list."));
     if (!words.isEmpty() && m_action != Action::NewNote)
         fail(tr("Unexpected argument: %1").arg(words.first()));
 
@@ -98,6 +102,8 @@ ShellRequest CommandLine::request() const
         return {ShellRequest::Kind::NewNote, m_argument};
     case Action::Open:
         return {ShellRequest::Kind::Open, m_argument};
+    case Action::Sync:
+        return {ShellRequest::Kind::Sync, {}};
     case Action::Start:
     case Action::Show:
     case Action::List:

@@ -10,7 +10,7 @@ class QCoreApplication;
 // program, hand a command to the one running, or list the notes.
 class CommandLine final {
 public:
-    enum class Action { Start, NewNote, Show, Open, List };
+    enum class Action { Start, NewNote, Show, Open, Sync, List };
 
     // Reads the arguments; for --help, --version and mistakes prints and exits as
     // QCommandLineParser does. The text "-" for a new note is read from standard input.

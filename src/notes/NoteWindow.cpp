@@ -471,7 +471,13 @@ void NoteWindow::setBodyText(const QString &text)
 
 void NoteWindow::onBodyEdited()
 {
+    m_lastEdit.start();
     runSaveRoutine();
+}
+
+bool NoteWindow::isBeingTyped(int pauseMs) const
+{
+    return hasUnsavedEdits() || (m_lastEdit.isValid() && m_lastEdit.elapsed() < pauseMs);
 }
 
 void NoteWindow::runSaveRoutine()

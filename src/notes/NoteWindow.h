@@ -4,6 +4,7 @@
 #include "store/NotesFolder.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -63,6 +64,9 @@ public:
 
     // Edits that automatic saving did not write, or whose write failed.
     bool hasUnsavedEdits() const { return m_saver.hasUnsavedEdits(); }
+    // Edits not written yet, or the last edit less than pauseMs ago: a text from elsewhere
+    // waits rather than replace what the user is typing.
+    bool isBeingTyped(int pauseMs) const;
     // Writes the note now whatever the options say, waiting for the disk (at most 5 s);
     // false when the write failed or did not finish.
     bool saveNow();
@@ -157,6 +161,7 @@ private:
     SettingsStore &m_settings;
     NotesFolder m_folder;
     NoteSaver m_saver;
+    QElapsedTimer m_lastEdit; // since the user last changed the text
     NoteWriter *m_writer;
     NoteFileFollower *m_follower; // takes in what other programs write to the note's file
     int m_noteNumber = 0;

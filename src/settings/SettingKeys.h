@@ -26,6 +26,8 @@ inline constexpr SettingKey DoNotAskStartup{"StartUpQ", "qStrup", "0"};
 inline constexpr SettingKey SyncSite{"Sync", "site", ""};
 // E-mail address of the site's account; its password is never stored.
 inline constexpr SettingKey SyncEmail{"Sync", "email", ""};
+// Whether the notes sync with the site by themselves.
+inline constexpr SettingKey SyncAutomatic{"Sync", "automatic", "0"};
 
 // Per-note sections: the key is the note's file name, the default the empty string.
 inline constexpr char NoteSizeSection[] = "notesize";

@@ -14,6 +14,7 @@
 #include "shell/NoteOpener.h"
 #include "shell/NoteSearch.h"
 #include "shell/StartupQuestion.h"
+#include "shell/SyncService.h"
 #include "shell/TrayIcon.h"
 #include "store/LeftoverSaves.h"
 #include "store/NoteTrash.h"
@@ -203,6 +204,19 @@ MainWindow::MainWindow(SettingsStore &settings, NotesFolder folder, QWidget *par
             Notice::show(nullptr, message);
     });
 
+    m_sync = new SyncService(m_settings, m_folder.path(), m_opener->registry(), this);
+    const QString idleTip = m_tray->toolTip();
+    connect(m_sync, &SyncService::statusChanged, this, [this, idleTip](const QString &status) {
+        m_tray->setToolTip(idleTip + QLatin1Char('\n') + status);
+    });
+    connect(m_sync, &SyncService::conflictsKept, this, [this](const QString &message) {
+        if (m_tray->available() && m_tray->isShown())
+            m_tray->showMessage(QString::fromLatin1(ProductInfo::kName), message);
+    });
+    connect(m_sync, &SyncService::notesChanged, this, &MainWindow::refreshCatalogue);
+    connect(m_sync, &SyncService::accountWanted, this, &MainWindow::openSyncWindow);
+    connect(m_tray, &TrayIcon::syncRequested, this, &MainWindow::syncNow);
+
     m_reminders = new ReminderScanner(m_settings, m_clock, *this, this);
     connect(m_reminders, &ReminderScanner::reminderFired, this,
             [this](const QString &fileName, const QString &firstWords) {
@@ -288,6 +302,7 @@ void MainWindow::start()
     }
     if (m_tray->available())
         m_tray->add();
+    m_sync->setSiteAddress(m_siteAddress);
     m_options->readRunMinimized();
     if (m_options->runMinimized())
         minimize();
@@ -518,7 +533,7 @@ void MainWindow::quitWhenNothingIsLeft()
 {
     // Once the main window is closed, the program lasts as long as its open notes.
     if (m_unloaded && !isVisible() && m_opener->registry().windows().isEmpty())
-        QCoreApplication::quit();
+        m_sync->finishBeforeExit([] { QCoreApplication::quit(); });
 }
 
 void MainWindow::exitProgram()
@@ -539,7 +554,7 @@ void MainWindow::exitProgram()
         // which rescans all widgets after each close and takes seconds with a thousand notes.
         for (QWidget *note : m_opener->registry().windows())
             note->hide();
-        QCoreApplication::exit(0);
+        m_sync->finishBeforeExit([] { QCoreApplication::exit(0); });
     });
 }
 
@@ -586,12 +601,19 @@ void MainWindow::openSyncWindow()
                 [this](const QString &address) {
                     m_siteAddress = address;
                     m_settings.save(Keys::SyncSite, address);
+                    m_sync->setSiteAddress(address);
                 });
         m_syncWindow->setEmail(m_settings.read(Keys::SyncEmail));
         connect(m_syncWindow, &SyncWindow::emailChanged, this,
                 [this](const QString &address) { m_settings.save(Keys::SyncEmail, address); });
+        m_sync->attach(m_syncWindow);
     }
     m_syncWindow->showAndRefresh();
+}
+
+ShellReply MainWindow::syncNow()
+{
+    return m_sync->syncNow();
 }
 
 SyncWindow *MainWindow::syncWindow() const

@@ -4,6 +4,7 @@
 #include "reminders/SystemClock.h"
 #include "shell/InfoCommands.h"
 #include "shell/NoteCatalogue.h"
+#include "shell/ShellRequest.h"
 #include "store/NotesFolder.h"
 
 #include <QPoint>
@@ -11,6 +12,7 @@
 #include <QWidget>
 #include <optional>
 
+class SyncService;
 class SyncWindow;
 class StartupQuestion;
 class NoteOpener;
@@ -59,6 +61,8 @@ public:
     void showHelp();
     void showSuggestions();
     void openSyncWindow();
+    // Sync Now: a round with the remembered account, or the window to give one.
+    ShellReply syncNow();
     void newNote();
     void toggleNoteList(); // "Get Note" / "Hide Note"
 
@@ -68,6 +72,7 @@ public:
     NoteOpener &noteOpener() { return *m_opener; }
     TrayIcon &trayIcon() { return *m_tray; }
     ReminderScanner &reminderScanner() { return *m_reminders; }
+    SyncService &syncService() { return *m_sync; }
     // The clock reminders read, for the scanner and the panels of windows opened from now
     // on; the system clock unless set. Not owned.
     void setClock(const Clock &clock);
@@ -116,6 +121,7 @@ private:
     DailyBackup *m_backup;
     SystemClock m_clock;
     ReminderScanner *m_reminders;
+    SyncService *m_sync;
     bool m_unloaded = false;
     std::optional<QPoint> m_placeBeforeHiding; // where Minimize found the window
 

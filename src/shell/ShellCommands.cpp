@@ -16,6 +16,8 @@ ShellReply ShellCommands::run(const ShellRequest &request)
         return newNote(request.argument);
     case ShellRequest::Kind::Open:
         return open(request.argument);
+    case ShellRequest::Kind::Sync:
+        return m_menu.syncNow();
     case ShellRequest::Kind::Show:
         break;
     }

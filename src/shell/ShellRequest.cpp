@@ -7,10 +7,11 @@
 
 namespace {
 
-const std::array<std::pair<ShellRequest::Kind, QByteArray>, 3> kWords{{
+const std::array<std::pair<ShellRequest::Kind, QByteArray>, 4> kWords{{
     {ShellRequest::Kind::Show, "show"},
     {ShellRequest::Kind::NewNote, "new-note"},
     {ShellRequest::Kind::Open, "open"},
+    {ShellRequest::Kind::Sync, "sync"},
 }};
 
 // Splits "word rest" at the first blank; rest is percent-decoded.

@@ -7,7 +7,7 @@
 // A command another start hands to the running program, as one line: the command's word,
 // then its argument percent-encoded. A plain "show" is what a bare second start sends.
 struct ShellRequest {
-    enum class Kind { Show, NewNote, Open };
+    enum class Kind { Show, NewNote, Open, Sync };
     Kind kind = Kind::Show;
     QString argument; // the new note's text, or the name of the note to open
 

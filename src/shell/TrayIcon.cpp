@@ -26,6 +26,9 @@ TrayIcon::TrayIcon(const QIcon &icon, const QString &tip, QObject *parent)
     m_moreNotes->setVisible(false);
     connect(m_moreNotes, &QAction::triggered, this, &TrayIcon::noteListRequested);
     m_menu->addSeparator()->setObjectName(QStringLiteral("filler2"));
+    QAction *sync = m_menu->addAction(tr("Sync Now"));
+    sync->setObjectName(QStringLiteral("SyncNow"));
+    connect(sync, &QAction::triggered, this, &TrayIcon::syncRequested);
     QAction *backups = m_menu->addAction(tr("Open Backups Folder"));
     backups->setObjectName(QStringLiteral("OpenBackups"));
     connect(backups, &QAction::triggered, this, &TrayIcon::backupsFolderRequested);
@@ -94,4 +97,14 @@ void TrayIcon::showMessage(const QString &title, const QString &text)
 {
     if (m_icon->isVisible() && QSystemTrayIcon::supportsMessages())
         m_icon->showMessage(title, text, QSystemTrayIcon::Information);
+}
+
+void TrayIcon::setToolTip(const QString &tip)
+{
+    m_icon->setToolTip(tip);
+}
+
+QString TrayIcon::toolTip() const
+{
+    return m_icon->toolTip();
 }

@@ -9,8 +9,8 @@ class QMenu;
 class QSystemTrayIcon;
 
 // The icon in the notification area and its pop-up menu: "New Note", "Show Pinvelle",
-// a separator, up to twenty notes, "More Notes..." when there are more, a separator and
-// "Open Backups Folder". The left button asks for
+// a separator, up to twenty notes, "More Notes..." when there are more, a separator, "Sync Now"
+// and "Open Backups Folder". The left button asks for
 // the main window, the right button pops up the menu. Where the desktop has no notification area
 // the icon is never shown and available() says so.
 class TrayIcon final : public QObject {
@@ -39,6 +39,8 @@ public:
     QAction *moreNotesItem() const { return m_moreNotes; }
     // Shows a short message beside the icon, when the desktop can.
     void showMessage(const QString &title, const QString &text);
+    void setToolTip(const QString &tip);
+    QString toolTip() const;
 
 signals:
     void newNoteRequested();
@@ -47,6 +49,8 @@ signals:
     void noteListRequested();
     // "Open Backups Folder" was chosen.
     void backupsFolderRequested();
+    // "Sync Now" was chosen.
+    void syncRequested();
     // A note item was chosen; entry is its caption.
     void noteRequested(const QString &entry);
 

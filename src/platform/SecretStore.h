@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+// The desktop's secret store (Secret Service or KWallet on freedesktop systems, the
+// credential store on Windows), for the few secrets the program keeps: a sync device's token.
+// Every call answers later through its callback; nothing waits for the store. Nothing is ever
+// written in the clear when no store answers.
+class SecretStore final : public QObject {
+    Q_OBJECT
+public:
+    enum class Status {
+        Done,        // read, written or removed
+        NotFound,    // the store works and holds nothing under the key
+        Unavailable, // no store answered, or it refused: `text` says why
+    };
+    // The value read (on Done of a read) or why the store could not be used.
+    using Answer = std::function<void(Status status, const QString &text)>;
+
+    explicit SecretStore(QString service, QObject *parent = nullptr);
+
+    void read(const QString &key, Answer answer);
+    void write(const QString &key, const QString &value, Answer answer);
+    void remove(const QString &key, Answer answer);
+
+private:
+    QString m_service;
+};
