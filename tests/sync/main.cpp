@@ -1,7 +1,8 @@
 #include "TestEnvironment.h"
 #include "TestPull.h"
 #include "TestPush.h"
+#include "TestSyncDecision.h"
 #include "TestSyncLogic.h"
 #include "TestSyncWindow.h"
 
-PINVELLE_TEST_MAIN(TestSyncLogic, TestSyncWindow, TestPush, TestPull)
+PINVELLE_TEST_MAIN(TestSyncDecision, TestSyncLogic, TestSyncWindow, TestPush, TestPull)

@@ -1,0 +1,3 @@
+#include "SyncLog.h"
+
+Q_LOGGING_CATEGORY(lcSync, "pinvelle.sync")
