@@ -662,6 +662,8 @@ void TestSite::browserPages()
     const QByteArray auth = signInDevice(site, "<b>phone</b>");
     page = site.request("GET", "/onlinetools.asp");
     QVERIFY(page.body.contains("<td>&lt;b&gt;phone&lt;/b&gt;</td>"));
+    // The forms' 12 uploads, the delete and the restore each took a version.
+    QVERIFY(site.request("GET", "/api/notes", {}, auth).body.contains(R"("n.pv","version":14})"));
     const QByteArray id = "name=\"device\" value=\"";
     const QByteArray device = page.body.mid(page.body.indexOf(id) + id.size());
     site.submit(page, {{"device", device.split('"')[0]}, {"signoutdevice", "x"}},
