@@ -9,7 +9,8 @@ void answerWhenFinished(QKeychain::Job *job, SecretStore::Answer answer)
                      [answer = std::move(answer)](QKeychain::Job *finished) {
                          switch (finished->error()) {
                          case QKeychain::NoError: {
-                             const auto *read = qobject_cast<QKeychain::ReadPasswordJob *>(finished);
+                             const auto *read =
+                                 qobject_cast<QKeychain::ReadPasswordJob *>(finished);
                              answer(SecretStore::Status::Done, read ? read->textData() : QString());
                              return;
                          }
@@ -25,8 +26,7 @@ void answerWhenFinished(QKeychain::Job *job, SecretStore::Answer answer)
 
 SecretStore::SecretStore(QString service, QObject *parent)
     : QObject(parent), m_service(std::move(service))
-{
-}
+{}
 
 void SecretStore::read(const QString &key, Answer answer)
 {

@@ -5,9 +5,9 @@
 #include "platform/WindowRegistry.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
-#include "sync/SyncWindow.h"
 #include "sync/SyncClient.h"
 #include "sync/SyncRun.h"
+#include "sync/SyncWindow.h"
 
 #include <QLocale>
 #include <QNetworkAccessManager>
@@ -169,8 +169,8 @@ void SyncService::startRound()
         const auto *note = qobject_cast<const NoteWindow *>(m_windows.find(fileName));
         return note && note->isBeingTyped(kTypingPauseMs);
     };
-    m_run = new SyncRun(m_folder, {m_siteAddress, m_email, m_token.toLatin1()}, m_network, busy,
-                        this);
+    m_run =
+        new SyncRun(m_folder, {m_siteAddress, m_email, m_token.toLatin1()}, m_network, busy, this);
     connect(m_run, &SyncRun::finished, this, &SyncService::roundFinished);
     m_run->start();
 }
@@ -189,9 +189,9 @@ void SyncService::roundFinished(const SyncOutcome &outcome)
     } else if (!outcome.error.isEmpty()) {
         setStatus(tr("Sync failed at %1: %2").arg(when, outcome.error));
     } else if (outcome.failed > 0) {
-        setStatus(tr("Synced at %1, but %n note(s) could not be synced: %2", nullptr,
-                     outcome.failed)
-                      .arg(when, outcome.failures.value(0)));
+        setStatus(
+            tr("Synced at %1, but %n note(s) could not be synced: %2", nullptr, outcome.failed)
+                .arg(when, outcome.failures.value(0)));
     } else {
         setStatus(tr("Synced at %1: %2 sent, %3 received, %4 deleted here, %5 deleted on the "
                      "site.")
