@@ -3,6 +3,7 @@
 #include "site/AccountPage.h"
 #include "site/Database.h"
 #include "site/Html.h"
+#include "site/NoteEditPage.h"
 #include "site/ToolsPage.h"
 #include "site/TransferPage.h"
 #include "web/Contract.h"
@@ -52,7 +53,8 @@ HttpResponse Site::route(const HttpRequest &request)
     const bool transfer = path == QByteArray("/") + WebContract::kTransferPage;
     const bool account = path == QByteArray("/") + WebContract::kAccountPage;
     const bool tools = path == QByteArray("/") + WebContract::kToolsPage;
-    if (transfer || account || tools) {
+    const bool edit = path == QByteArray("/") + WebContract::kNoteEditPage;
+    if (transfer || account || tools || edit) {
         QSqlDatabase db = m_context.database->connection();
         if (!db.isOpen())
             return HttpResponse::html(503, Html::page(m_context.name, tr("Unavailable"), {}));
@@ -60,6 +62,8 @@ HttpResponse Site::route(const HttpRequest &request)
             return TransferPage(m_context, db).handle(request);
         if (account)
             return AccountPage(m_context, db).handle(request);
+        if (edit)
+            return NoteEditPage(m_context, db).handle(request);
         return ToolsPage(m_context, db).handle(request);
     }
     return HttpResponse::html(

@@ -31,4 +31,6 @@ private slots:
     void answerInFlightFinishesOnStop();
     void newerSchemaRefused();
     void browserPages();
+    void noteEditPage_data();
+    void noteEditPage();
 };
