@@ -13,7 +13,10 @@ table{border-collapse:collapse;width:100%}td,th{border:1px solid #ccc;padding:.3
 vertical-align:top;text-align:left}
 .note{border:1px solid #ccc;background:#fff;padding:.6em;margin:.8em 0}
 .note pre{white-space:pre-wrap;word-break:break-word;margin:.4em 0}
-.note h2{margin-top:0}.meta{color:#555;font-size:.9em}form.inline{display:inline})";
+.note h2{margin-top:0}.meta{color:#555;font-size:.9em}form.inline{display:inline}
+a.button{display:inline-block;padding:.5em 1em;margin:.3em .4em .3em 0;border:1px solid #888;
+border-radius:.3em;background:#fff;color:#002e80;text-decoration:none}
+form.edit textarea{min-height:50vh}form.edit input[type=submit]{min-height:2.8em;min-width:8em})";
 } // namespace
 
 QString Html::escaped(const QString &text)
@@ -42,6 +45,16 @@ QString Html::escaped(const QString &text)
         }
     }
     return out;
+}
+
+QString Html::quotedName(const QString &name)
+{
+    QString shown = name.left(80);
+    for (QChar &ch : shown) {
+        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+            ch = QLatin1Char('?');
+    }
+    return QStringLiteral("\"%1\"").arg(shown);
 }
 
 QString Html::page(const QString &siteName, const QString &title, const QString &body)

@@ -2,6 +2,7 @@
 
 #include "site/Database.h"
 #include "site/Html.h"
+#include "site/NoteEditPage.h"
 #include "site/NoteStore.h"
 #include "site/Visit.h"
 #include "web/Contract.h"
@@ -69,12 +70,14 @@ QByteArray NotesPageStream::next()
             store.notesAfter(m_accountId, m_last, kNotesPerPiece, &failed);
         for (const NoteStore::Note &note : notes) {
             piece += QStringLiteral("<section class=\"note\"><h2>%1</h2>\n<p class=\"meta\">%2, "
-                                    "%3 bytes</p>\n<pre>%4</pre>\n%5\n%6</section>\n")
+                                    "%3 bytes</p>\n<pre>%4</pre>\n<a class=\"button\" "
+                                    "href=\"%7\">%8</a> %5\n%6</section>\n")
                          .arg(Html::escaped(note.name), tr("changed %1").arg(when(note.changed)),
                               QString::number(note.size), Html::escaped(note.text),
                               button(m_state, QStringLiteral("delete"), QStringLiteral("name"),
                                      note.name, tr("Delete")),
-                              versionList(note.name, &failed));
+                              versionList(note.name, &failed),
+                              Html::escaped(NoteEditPage::address(note.name)), tr("Edit"));
         }
         if (notes.size() == kNotesPerPiece) {
             m_last = notes.last().name;

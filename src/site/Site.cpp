@@ -4,6 +4,7 @@
 #include "site/ApiPage.h"
 #include "site/Database.h"
 #include "site/Html.h"
+#include "site/NoteEditPage.h"
 #include "site/ToolsPage.h"
 #include "site/TransferPage.h"
 #include "web/Contract.h"
@@ -66,7 +67,8 @@ HttpResponse Site::route(const HttpRequest &request)
             return ApiPage::error(503, tr("the site cannot reach its database"));
         return ApiPage(m_context, db).handle(request);
     }
-    if (transfer || account || tools) {
+    const bool edit = path == QByteArray("/") + WebContract::kNoteEditPage;
+    if (transfer || account || tools || edit) {
         QSqlDatabase db = m_context.database->connection();
         if (!db.isOpen())
             return HttpResponse::html(503, Html::page(m_context.name, tr("Unavailable"), {}));
@@ -74,6 +76,8 @@ HttpResponse Site::route(const HttpRequest &request)
             return TransferPage(m_context, db).handle(request);
         if (account)
             return AccountPage(m_context, db).handle(request);
+        if (edit)
+            return NoteEditPage(m_context, db).handle(request);
         return ToolsPage(m_context, db).handle(request);
     }
     return HttpResponse::html(

@@ -57,11 +57,12 @@ HttpResponse ToolsPage::page(Visit &visit, qint64 accountId)
         return unavailable();
     const QString state = QString::fromLatin1(visit.renewState());
     const QString body =
-        QStringLiteral("<h1>%1</h1>\n<p>%2</p>\n%3\n%4%5")
+        QStringLiteral("<h1>%1</h1>\n<p>%2 <a class=\"button\" href=\"%6\">%7</a></p>\n%3\n%4%5")
             .arg(tr("Your notes"), count == 1 ? tr("1 note.") : tr("%1 notes.").arg(count),
                  NotesPageStream::button(state, QStringLiteral("signout"), QStringLiteral("x"),
                                          QStringLiteral("1"), tr("Sign out")),
-                 deviceList(devices, state), QLatin1String(kSectionsMarker));
+                 deviceList(devices, state), QLatin1String(kSectionsMarker),
+                 QLatin1String(WebContract::kNoteEditPage), tr("Write a new note"));
     HttpResponse response =
         HttpResponse::html(200, Html::page(m_site.name, tr("Your notes"), body));
     if (!visit.finish(response))

@@ -24,15 +24,9 @@ QString tr(const char *text)
     return QCoreApplication::translate("TransferPage", text);
 }
 
-// A name as the answer shows it: control characters as "?", a long one cut short.
 QString quoted(const QString &name)
 {
-    QString shown = name.left(80);
-    for (QChar &ch : shown) {
-        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
-            ch = QLatin1Char('?');
-    }
-    return QStringLiteral("\"%1\"").arg(shown);
+    return Html::quotedName(name);
 }
 
 // Where the note table's rows go: nothing a user writes can hold it, since every user text is

@@ -9,6 +9,8 @@ namespace WebContract {
 inline constexpr char kTransferPage[] = "noteimport.aspx";
 inline constexpr char kAccountPage[] = "account.asp";
 inline constexpr char kToolsPage[] = "onlinetools.asp";
+// Writing a note, or with "?name=X" editing one, in a browser (a phone's too).
+inline constexpr char kNoteEditPage[] = "noteedit.asp";
 
 // Query key of a push request: "noteimport.aspx?overwrite=0&<date>" (or 1).
 inline constexpr char kOverwriteKey[] = "overwrite";

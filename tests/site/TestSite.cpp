@@ -833,3 +833,86 @@ void TestSite::syncApi()
                                                                             : "application/json"));
     QCOMPARE(send("GET", "/api/note?name=n.pv", "{auth}").body, after);
 }
+
+void TestSite::noteEditPage_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("version"); // empty for a new note
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("before"); // saved first from the same version, elsewhere
+    QTest::addColumn<bool>("state");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says");
+    QTest::addColumn<QStringList>("notes"); // every note afterwards: name, version, text
+    const QString typed = QStringLiteral("Milch %1\r\n& <eggs>\r\n");
+    const QStringList old{"Plan.pv 1 old\r\n"};
+    QTest::newRow("new") << "Shop"
+                         << "" << typed << "" << true << 200 << "Saved \"Shop.pv\"."
+                         << (old + QStringList{"Shop.pv 2 " + typed});
+    QTest::newRow("name taken") << " Plan "
+                                << "" << typed << "" << true << 409 << "a note \"Plan.pv\" already"
+                                << old;
+    QTest::newRow("edit") << "Plan.pv"
+                          << "1" << typed << "" << true << 200 << "Saved \"Plan.pv\"."
+                          << QStringList{"Plan.pv 2 " + typed};
+    QTest::newRow("unchanged") << "Plan.pv"
+                               << "1"
+                               << "old\r\n"
+                               << "" << true << 200 << "Nothing to save" << old;
+    QTest::newRow("old version") << "Plan.pv"
+                                 << "1" << typed << "newer" << true << 200 << "changed elsewhere"
+                                 << QStringList{"Plan (conflict from the site, DATE).pv 3 " + typed,
+                                                "Plan.pv 2 newer"};
+    QTest::newRow("no form state") << "Shop"
+                                   << "" << typed << "" << false << 403 << "expired" << old;
+    QTest::newRow("hostile name") << "../x"
+                                  << "" << typed << "" << true << 400 << "holds \"/\"" << old;
+}
+
+void TestSite::noteEditPage()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, version);
+    QFETCH(QString, text);
+    QFETCH(QString, before);
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    QVERIFY(site.start());
+    site.submit(site.request("GET", "/noteimport.aspx"), note("Plan.pv", "old\r\n"));
+    site.forgetCookie();
+    site.submit(site.request("GET", "/account.asp"),
+                {{"email", kEmail}, {"password", kPassword}, {"signin", "x"}}, "/account.asp");
+    SiteProcess::Reply page = site.request("GET", "/noteedit.asp?name=Plan.pv");
+    QVERIFY(page.body.contains("name=\"version\" value=\"1\""));
+    QList<std::pair<QString, QString>> fields{{"name", name}, {"text", text}, {"save", "Save"}};
+    if (!version.isEmpty())
+        fields << std::pair{QStringLiteral("version"), version};
+    if (!before.isEmpty())
+        page = site.submit(page, {{"name", name}, {"version", version}, {"text", before}},
+                           "/noteedit.asp");
+    QFETCH(bool, state);
+    if (!state)
+        page.body.clear();
+    page = site.submit(page, fields, "/noteedit.asp");
+    QTEST(page.status, "status");
+    QFETCH(QString, says);
+    QVERIFY2(page.label().contains(says), qPrintable(page.label()));
+    // Whatever became of it, the text is in the form, where a browser reads it back whole.
+    QVERIFY(page.body.contains("\n" + text.toHtmlEscaped().toUtf8() + "</textarea>"));
+
+    QStringList notes;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "edited");
+        db.setDatabaseName(site.database().mid(7));
+        QVERIFY(db.open());
+        QSqlQuery query("SELECT name, version, text FROM notes ORDER BY name", db);
+        static const QRegularExpression date(R"(\d{4}-\d\d-\d\d \d\d\.\d\d)");
+        while (query.next())
+            notes << QStringList{query.value(0).toString(), query.value(1).toString(),
+                                 query.value(2).toString()}
+                         .join(' ')
+                         .replace(date, "DATE");
+    }
+    QSqlDatabase::removeDatabase("edited");
+    QTEST(notes, "notes");
+}

@@ -33,4 +33,6 @@ private slots:
     void browserPages();
     void syncApi_data();
     void syncApi();
+    void noteEditPage_data();
+    void noteEditPage();
 };

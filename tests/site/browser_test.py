@@ -1,11 +1,12 @@
 #!/usr/bin/python3
 """The notes site's pages in a real browser: headless Chromium, driven by Selenium, makes an
-account on account.asp, sees on onlinetools.asp the notes pushed through the transfer page
-and deletes one. With --screenshot FILE it saves the notes page as a phone shows it."""
+account on account.asp, sees on onlinetools.asp the notes pushed through the transfer page,
+deletes one and writes one in a phone-sized window. With --screenshot FILE it saves the notes page as a phone shows it."""
 import http.cookiejar
 import os
 import re
 import socket
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -142,6 +143,24 @@ with tempfile.TemporaryDirectory() as work:
                 browser.set_window_size(430, browser.execute_script(
                     "return document.body.scrollHeight") + 120)
                 browser.save_screenshot(screenshot)
+
+            # A note written on a phone: the form fits 360 pixels, and the text is stored as
+            # the desktop writes it, with CRLF line ends.
+            browser.set_window_size(360, 740)
+            browser.find_element(By.LINK_TEXT, "Write a new note").click()
+            browser.find_element(By.ID, "name").send_keys("Phone")
+            browser.find_element(By.ID, "text").send_keys("line one\nline <two>")
+            check("the form fits a phone's width",
+                  browser.execute_script("return document.documentElement.scrollWidth") <= 360)
+            if screenshot:
+                browser.save_screenshot(screenshot.replace(".png", "-phone.png"))
+            browser.find_element(By.ID, "save").click()
+            text = page_text_when(browser, lambda t: 'Saved "Phone.pv".' in t)
+            stored = sqlite3.connect(f"{work}/site.db").execute(
+                "SELECT text FROM notes WHERE name = 'Phone.pv'").fetchone()
+            check("a note written on a phone is stored with CRLF line ends",
+                  'Saved "Phone.pv".' in text and stored == ("line one\r\nline <two>",))
+            browser.get(base + "onlinetools.asp")
 
             browser.find_element(By.NAME, "signout").click()
             # The click returns before the next page has loaded.
