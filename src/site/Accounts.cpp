@@ -67,9 +67,15 @@ bool Accounts::setPasswordHash(qint64 id, const QByteArray &passwordHash)
 bool Accounts::signOutEverywhere(qint64 id)
 {
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("DELETE FROM sessions WHERE account_id = ?"));
-    query.addBindValue(id);
-    return query.exec();
+    // Programs' device tokens too: a new password locks out whoever may have had the old one.
+    for (const char *table : {"sessions", "devices"}) {
+        query.prepare(
+            QStringLiteral("DELETE FROM %1 WHERE account_id = ?").arg(QLatin1String(table)));
+        query.addBindValue(id);
+        if (!query.exec())
+            return false;
+    }
+    return true;
 }
 
 bool Accounts::remove(qint64 id, bool sqlite)
@@ -78,7 +84,7 @@ bool Accounts::remove(qint64 id, bool sqlite)
     if (!transaction.begun())
         return false;
     QSqlQuery query(m_db);
-    for (const char *table : {"notes", "note_versions", "sessions"}) {
+    for (const char *table : {"notes", "note_versions", "tombstones", "sessions", "devices"}) {
         query.prepare(
             QStringLiteral("DELETE FROM %1 WHERE account_id = ?").arg(QLatin1String(table)));
         query.addBindValue(id);

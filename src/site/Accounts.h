@@ -28,9 +28,10 @@ public:
     // Nothing when there is no such account; `failed` tells a database fault apart.
     std::optional<Account> find(const QString &email, bool *failed = nullptr);
     bool setPasswordHash(qint64 id, const QByteArray &passwordHash);
-    // Ends every session of the account.
+    // Ends every session of the account, and signs out every device.
     bool signOutEverywhere(qint64 id);
-    // Removes the account with its notes, their versions and its sessions, in one transaction.
+    // Removes the account with its notes, their versions, its sessions and devices, in one
+    // transaction.
     bool remove(qint64 id, bool sqlite);
 
 private:

@@ -30,6 +30,21 @@ QByteArray HttpRequest::cookie(const QByteArray &name) const
     return valueOf(cookies, name);
 }
 
+bool HttpRequest::isFormBody() const
+{
+    return contentType.isEmpty() ||
+           contentType.toLower().startsWith("application/x-www-form-urlencoded");
+}
+
+HttpResponse HttpResponse::json(int status, const QByteArray &document)
+{
+    HttpResponse response;
+    response.status = status;
+    response.contentType = "application/json";
+    response.body = document;
+    return response;
+}
+
 HttpResponse HttpResponse::html(int status, const QString &markup)
 {
     HttpResponse response;

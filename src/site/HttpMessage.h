@@ -15,6 +15,9 @@ struct HttpRequest {
     QList<std::pair<QByteArray, QByteArray>> query;
     QList<std::pair<QByteArray, QByteArray>> cookies;
     QByteArray contentType;
+    QByteArray authorization; // the sync API's "Bearer <device token>"
+    QByteArray ifMatch;       // the sync API's conditions: an ETag, or "*"
+    QByteArray ifNoneMatch;
     QByteArray body;
     QString clientAddress;     // the peer's address
     QByteArray forwardedFor;   // what a proxy says the client's address is
@@ -28,6 +31,9 @@ struct HttpRequest {
     bool hasQuery(const QByteArray &key) const;
     QByteArray queryValue(const QByteArray &key) const;
     QByteArray cookie(const QByteArray &name) const;
+    // Whether the body is, or may be, a form: so said, or of no type at all. Only such bodies
+    // are taken apart into fields; a note's text sent as it is may hold any number of "&".
+    bool isFormBody() const;
 };
 
 // A body made piece by piece while it is sent, so that a large answer never sits whole in
@@ -56,6 +62,8 @@ struct HttpResponse {
         headers.append({name, value});
     }
     static HttpResponse redirect(const QByteArray &location);
+    // A JSON answer of the sync API.
+    static HttpResponse json(int status, const QByteArray &document);
     static HttpResponse needingSlowWork()
     {
         HttpResponse response;

@@ -25,6 +25,7 @@ struct HttpServer::Pending {
     qint64 dropped = 0; // bytes of it read since
     qint64 queryFields = 0;
     qint64 fields = 1;                // of the form body, counted as it arrives
+    bool form = true;                 // the body is a form, whose fields count
     qint64 reserved = 0;              // bytes of the body budgets it holds
     QString budgetOwner;              // the address they are counted for
     QElapsedTimer since;              // the headers came in
@@ -92,6 +93,15 @@ struct HttpServerCallbacks {
     {
         static_cast<QList<std::pair<QByteArray, QByteArray>> *>(list)->append(
             {QByteArray(key), QByteArray(value ? value : "")});
+        return MHD_YES;
+    }
+    // With the lengths: an argument's "%00" stays in it rather than cutting it short.
+    static MHD_Result collectWhole(void *list, MHD_ValueKind, const char *key, size_t keySize,
+                                   const char *value, size_t valueSize)
+    {
+        static_cast<QList<std::pair<QByteArray, QByteArray>> *>(list)->append(
+            {QByteArray(key, qsizetype(keySize)),
+             value ? QByteArray(value, qsizetype(valueSize)) : QByteArray()});
         return MHD_YES;
     }
 };
@@ -239,8 +249,8 @@ bool HttpServer::request(MHD_Connection *connection, const char *url, const char
         request.secure = m_tls;
         if (pending->queryFields > kMaximumQueryFields)
             return refuse(connection, pending, 414, "The address has too many query arguments.\n");
-        MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, &HttpServerCallbacks::collect,
-                                  &request.query);
+        MHD_get_connection_values_n(connection, MHD_GET_ARGUMENT_KIND,
+                                    &HttpServerCallbacks::collectWhole, &request.query);
         MHD_get_connection_values(connection, MHD_COOKIE_KIND, &HttpServerCallbacks::collect,
                                   &request.cookies);
         QList<std::pair<QByteArray, QByteArray>> headers;
@@ -250,6 +260,10 @@ bool HttpServer::request(MHD_Connection *connection, const char *url, const char
         request.contentType = headerValue(headers, "Content-Type", &count);
         request.forwardedFor = headerValue(headers, "X-Forwarded-For", &count);
         request.forwardedProto = headerValue(headers, "X-Forwarded-Proto", &count);
+        request.authorization = headerValue(headers, "Authorization", &count);
+        request.ifMatch = headerValue(headers, "If-Match", &count);
+        request.ifNoneMatch = headerValue(headers, "If-None-Match", &count);
+        pending->form = request.isFormBody();
         const MHD_ConnectionInfo *info =
             MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
         request.clientAddress = addressText(info ? info->client_addr : nullptr);
@@ -297,7 +311,8 @@ bool HttpServer::request(MHD_Connection *connection, const char *url, const char
             return false; // a body trickled in more slowly than any honest client sends
         // The fields are counted as they come, so that a body of a million tiny fields is
         // refused before it is whole, let alone taken apart.
-        pending->fields += std::count(uploadData, uploadData + size, '&');
+        if (pending->form)
+            pending->fields += std::count(uploadData, uploadData + size, '&');
         if (pending->fields > m_limits.maximumFields)
             return refuseBody(pending, 413, "The form has too many fields.\n");
         // A body sent without its length that grows too large.

@@ -16,13 +16,13 @@ QString tr(const char *text)
 {
     return QCoreApplication::translate("ToolsPage", text);
 }
+} // namespace
 
-QString when(qint64 msSinceEpoch)
+QString NotesPageStream::when(qint64 msSinceEpoch)
 {
     return QDateTime::fromMSecsSinceEpoch(msSinceEpoch, Qt::UTC)
         .toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'"));
 }
-} // namespace
 
 QString NotesPageStream::button(const QString &state, const QString &action, const QString &field,
                                 const QString &value, const QString &caption)

@@ -24,6 +24,8 @@ public:
     // A one-button form that posts `action` with `field`=`value` and the page's state.
     static QString button(const QString &state, const QString &action, const QString &field,
                           const QString &value, const QString &caption);
+    // A time as the page shows it.
+    static QString when(qint64 msSinceEpoch);
 
 private:
     enum class Part { Before, Notes, Deleted, End };

@@ -33,26 +33,35 @@ SignIn::Result SignIn::check(Visit &visit, const QString &email, const QString &
     if (!request.maySlowWork)
         return Result::NeedsSlowWork;
     session->accountId = 0;
+    const std::optional<qint64> accountId = checkPassword(normalised, password, request);
+    if (!accountId)
+        return Result::Refused;
+    // A token that may have been planted before the sign-in is worth nothing after it.
+    session = visit.renew();
+    if (!session)
+        return Result::Refused;
+    session->accountId = *accountId;
+    return Result::SignedIn;
+}
 
+std::optional<qint64> SignIn::checkPassword(const QString &normalised, const QString &password,
+                                            const HttpRequest &request)
+{
     LoginThrottle throttle(m_db, m_site.database->isSqlite());
     if (!throttle.admit(normalised, request.clientAddress))
-        return Result::Refused;
+        return std::nullopt;
+    Accounts accounts(m_db);
     const std::optional<Accounts::Account> account = accounts.find(normalised);
     const bool matches = account ? Passwords::verify(account->passwordHash, password)
                                  : (Passwords::verify(m_site.decoyHash, password), false);
     if (!matches) {
         throttle.failed(normalised, request.clientAddress);
-        return Result::Refused;
+        return std::nullopt;
     }
     throttle.succeeded(normalised, request.clientAddress);
     if (Passwords::needsRehash(account->passwordHash)) {
         if (const std::optional<QByteArray> fresh = Passwords::hash(password))
             accounts.setPasswordHash(account->id, *fresh);
     }
-    // A token that may have been planted before the sign-in is worth nothing after it.
-    session = visit.renew();
-    if (!session)
-        return Result::Refused;
-    session->accountId = account->id;
-    return Result::SignedIn;
+    return account->id;
 }

@@ -3,6 +3,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <optional>
+
 struct HttpRequest;
 struct SiteContext;
 class Visit;
@@ -25,6 +27,10 @@ public:
     // nothing, so that the request can run again where it may wait for the hash.
     Result check(Visit &visit, const QString &email, const QString &password,
                  const HttpRequest &request);
+    // The account whose address (normalised, not empty) and password these are, through the
+    // throttle and the password hash; only where the request may do slow work.
+    std::optional<qint64> checkPassword(const QString &normalised, const QString &password,
+                                        const HttpRequest &request);
 
 private:
     const SiteContext &m_site;

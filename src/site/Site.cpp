@@ -1,6 +1,7 @@
 #include "site/Site.h"
 
 #include "site/AccountPage.h"
+#include "site/ApiPage.h"
 #include "site/Database.h"
 #include "site/Html.h"
 #include "site/ToolsPage.h"
@@ -19,9 +20,16 @@ QString tr(const char *text)
 HttpResponse Site::handle(const HttpRequest &request)
 {
     HttpResponse response;
-    if (request.method != "GET" && request.method != "HEAD" && request.method != "POST") {
+    const QByteArray &method = request.method;
+    // Programs change notes with PUT and DELETE, and the API answers which of its requests
+    // take which; browsers need neither.
+    const bool api = request.path.toLower().startsWith("/api/");
+    if (!api && method != "GET" && method != "HEAD" && method != "POST") {
         response = HttpResponse::html(405, Html::page(m_context.name, tr("Not allowed"), {}));
         response.addHeader("Allow", "GET, HEAD, POST");
+    } else if (method == "POST" && !api && !request.isFormBody()) {
+        // The pages read forms alone; only a form's fields were counted as it came in.
+        response = HttpResponse::html(415, Html::page(m_context.name, tr("Not a form"), {}));
     } else {
         response = route(request);
     }
@@ -52,6 +60,12 @@ HttpResponse Site::route(const HttpRequest &request)
     const bool transfer = path == QByteArray("/") + WebContract::kTransferPage;
     const bool account = path == QByteArray("/") + WebContract::kAccountPage;
     const bool tools = path == QByteArray("/") + WebContract::kToolsPage;
+    if (path.startsWith("/api/")) {
+        QSqlDatabase db = m_context.database->connection();
+        if (!db.isOpen())
+            return ApiPage::error(503, tr("the site cannot reach its database"));
+        return ApiPage(m_context, db).handle(request);
+    }
     if (transfer || account || tools) {
         QSqlDatabase db = m_context.database->connection();
         if (!db.isOpen())

@@ -1,6 +1,7 @@
 #include "site/ToolsPage.h"
 
 #include "site/Database.h"
+#include "site/Devices.h"
 #include "site/Html.h"
 #include "site/NoteStore.h"
 #include "site/NotesPageStream.h"
@@ -26,19 +27,41 @@ HttpResponse unavailable()
 constexpr char kSectionsMarker[] = "\x01sections\x01";
 } // namespace
 
+QString ToolsPage::deviceList(const QList<Devices::Device> &devices, const QString &state)
+{
+    if (devices.isEmpty())
+        return {};
+    QString rows;
+    for (const Devices::Device &device : devices) {
+        rows += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td></tr>\n")
+                    .arg(Html::escaped(device.name), NotesPageStream::when(device.created),
+                         NotesPageStream::when(device.lastSeen),
+                         NotesPageStream::button(state, QStringLiteral("signoutdevice"),
+                                                 QStringLiteral("device"),
+                                                 QString::number(device.id), tr("Sign out")));
+    }
+    return QStringLiteral("<h2>%1</h2>\n<table><tr><th>%2</th><th>%3</th><th>%4</th><th></th>"
+                          "</tr>\n%5</table>\n")
+        .arg(tr("Programs signed in"), tr("Device"), tr("Signed in"), tr("Last used"), rows);
+}
+
 HttpResponse ToolsPage::page(Visit &visit, qint64 accountId)
 {
     bool failed = false;
     const int count = NoteStore(m_db, m_site.database->isSqlite()).count(accountId, &failed);
     if (failed)
         return unavailable();
+    const QList<Devices::Device> devices =
+        Devices(m_db, m_site.database->isSqlite()).of(accountId, &failed);
+    if (failed)
+        return unavailable();
     const QString state = QString::fromLatin1(visit.renewState());
     const QString body =
-        QStringLiteral("<h1>%1</h1>\n<p>%2</p>\n%3\n%4")
+        QStringLiteral("<h1>%1</h1>\n<p>%2</p>\n%3\n%4%5")
             .arg(tr("Your notes"), count == 1 ? tr("1 note.") : tr("%1 notes.").arg(count),
                  NotesPageStream::button(state, QStringLiteral("signout"), QStringLiteral("x"),
                                          QStringLiteral("1"), tr("Sign out")),
-                 QLatin1String(kSectionsMarker));
+                 deviceList(devices, state), QLatin1String(kSectionsMarker));
     HttpResponse response =
         HttpResponse::html(200, Html::page(m_site.name, tr("Your notes"), body));
     if (!visit.finish(response))
@@ -78,6 +101,9 @@ HttpResponse ToolsPage::handle(const HttpRequest &request)
         store.remove(session->accountId, form->value(QStringLiteral("name")));
     else if (form->contains(QStringLiteral("restore")))
         store.restore(session->accountId, form->value(QStringLiteral("version")).toLongLong());
+    else if (form->contains(QStringLiteral("signoutdevice")))
+        Devices(m_db, m_site.database->isSqlite())
+            .remove(session->accountId, form->value(QStringLiteral("device")).toLongLong());
     visit.renewState();
     return visit.finish(response) ? response : unavailable();
 }

@@ -105,9 +105,12 @@ SiteProcess::Reply SiteProcess::request(const QByteArray &method, const QByteArr
                       extraHeaders;
     if (!m_cookie.isEmpty())
         head += "Cookie: " + m_cookie + "\r\n";
-    if (method == "POST")
-        head += "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
-                QByteArray::number(body.size()) + "\r\n";
+    // A form unless the caller says otherwise; a PUT has its length unless sent in chunks.
+    const QByteArray extra = extraHeaders.toLower();
+    if (method == "POST" && !extra.contains("content-type:"))
+        head += "Content-Type: application/x-www-form-urlencoded\r\n";
+    if (method == "POST" || (method == "PUT" && !extra.contains("transfer-encoding:")))
+        head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     socket.write(head + "\r\n" + body);
     QByteArray all;
     while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(30000))

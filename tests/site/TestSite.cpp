@@ -4,6 +4,8 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSet>
 #include <QSqlDatabase>
@@ -26,6 +28,17 @@ QList<std::pair<QString, QString>> note(const QString &name, const QString &text
             {"TextBox4", name},
             {"TextBox5", text},
             {"Button1", "Upload"}};
+}
+
+// Signs a program in through the sync API: the header that carries its token.
+QByteArray signInDevice(SiteProcess &site, const QByteArray &device = "laptop")
+{
+    const SiteProcess::Reply reply = site.request(
+        "POST", "/api/session",
+        R"({"email":"ann@example.org","password":"correct horse","device":")" + device + "\"}",
+        "Content-Type: application/json\r\n");
+    const QByteArray token = QJsonDocument::fromJson(reply.body)["token"].toString().toLatin1();
+    return token.isEmpty() ? QByteArray() : "Authorization: Bearer " + token + "\r\n";
 }
 
 QList<std::pair<QString, QString>> download()
@@ -645,6 +658,171 @@ void TestSite::browserPages()
     site.submit(page, {{"version", version}, {"restore", "Restore"}}, "/onlinetools.asp");
     page = site.request("GET", "/onlinetools.asp");
     QVERIFY(page.body.contains("<pre>text 11</pre>"));
+    // A program signed in is listed, its name escaped, and signed out from here.
+    const QByteArray auth = signInDevice(site, "<b>phone</b>");
+    page = site.request("GET", "/onlinetools.asp");
+    QVERIFY(page.body.contains("<td>&lt;b&gt;phone&lt;/b&gt;</td>"));
+    // The forms' 12 uploads, the delete and the restore each took a version.
+    QVERIFY(site.request("GET", "/api/notes", {}, auth).body.contains(R"("n.pv","version":14})"));
+    const QByteArray id = "name=\"device\" value=\"";
+    const QByteArray device = page.body.mid(page.body.indexOf(id) + id.size());
+    site.submit(page, {{"device", device.split('"')[0]}, {"signoutdevice", "x"}},
+                "/onlinetools.asp");
+    QCOMPARE(site.request("GET", "/api/notes", {}, auth).status, 401);
+    page = site.request("GET", "/onlinetools.asp");
     site.submit(page, {{"x", "1"}, {"signout", "Sign out"}}, "/onlinetools.asp");
     QCOMPARE(site.request("GET", "/onlinetools.asp").status, 303);
+}
+
+void TestSite::syncApi_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QByteArray>("headers"); // {auth} stands for the device's token
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("says");
+    QTest::addColumn<QByteArray>("after"); // what a GET of n.pv then answers
+    // Every row starts from n.pv "two" at version 2 (made at 1) and gone.pv made at 3 and
+    // deleted at 4.
+    const QByteArray n = "/api/note?name=n.pv", text = "{auth}Content-Type: text/plain\r\n";
+    const QByteArray two = "two", gone = R"({"error":"no such note"})";
+    const QByteArray json = "Content-Type: application/json\r\n";
+    QTest::newRow("replace") << "" << QByteArray("PUT") << n << text + "If-Match: \"2\"\r\n"
+                             << QByteArray("3 & 4") << 200 << QByteArray(R"("version":5})")
+                             << QByteArray("3 & 4");
+    QTest::newRow("replace, unquoted") << "" << QByteArray("PUT") << n << text + "If-Match: 2\r\n"
+                                       << QByteArray("x") << 200 << QByteArray() << QByteArray("x");
+    QTest::newRow("stale replace")
+        << "" << QByteArray("PUT") << n << text + "If-Match: \"1\"\r\n"
+        << QByteArray("x") << 412 << QByteArray(R"("deleted":false,"error")") << two;
+    QTest::newRow("create taken") << "" << QByteArray("PUT") << n << text + "If-None-Match: *\r\n"
+                                  << QByteArray("x") << 412 << QByteArray(R"("version":2})") << two;
+    QTest::newRow("re-create deleted")
+        << "" << QByteArray("PUT") << QByteArray("/api/note?name=gone.pv")
+        << text + "If-None-Match: *\r\n"
+        << QByteArray("back") << 201 << QByteArray(R"("version":5})") << two;
+    QTest::newRow("replace deleted")
+        << "" << QByteArray("PUT") << QByteArray("/api/note?name=gone.pv")
+        << text + "If-Match: \"3\"\r\n"
+        << QByteArray("x") << 412
+        << QByteArray(
+               R"({"deleted":true,"error":"the note changed since that version","version":4})")
+        << two;
+    QTest::newRow("delete") << "" << QByteArray("DELETE") << n
+                            << QByteArray("{auth}If-Match: \"2\"\r\n") << QByteArray() << 200
+                            << QByteArray(R"({"version":5})") << gone;
+    QTest::newRow("stale delete") << "" << QByteArray("DELETE") << n
+                                  << QByteArray("{auth}If-Match: \"1\"\r\n") << QByteArray() << 412
+                                  << QByteArray(R"("version":2})") << two;
+    QTest::newRow("delete none") << "" << QByteArray("DELETE") << QByteArray("/api/note?name=x")
+                                 << QByteArray("{auth}If-Match: \"1\"\r\n") << QByteArray() << 404
+                                 << QByteArray(R"("deleted":true)") << two;
+    QTest::newRow("since a cursor")
+        << "" << QByteArray("GET") << QByteArray("/api/notes?since=2") << QByteArray("{auth}")
+        << QByteArray() << 200
+        << QByteArray(R"({"cursor":4,"more":false,"notes":[{"deleted":true,"digest":"",)"
+                      R"("name":"gone.pv","version":4}]})")
+        << two;
+    QTest::newRow("all live notes")
+        << "" << QByteArray("GET") << QByteArray("/api/notes?since=0") << QByteArray("{auth}")
+        << QByteArray() << 200
+        << QByteArray(R"({"cursor":2,"more":false,"notes":[{"deleted":false,"digest":)"
+                      R"("3fc4ccfe745870e2c0d99f71f30ff0656c8dedd41cc1d7d3d376b0dbe685e2f3",)"
+                      R"("name":"n.pv","version":2}]})")
+        << two;
+    QTest::newRow("paged") << "1000 notes" << QByteArray("GET") << QByteArray("/api/notes?since=0")
+                           << QByteArray("{auth}") << QByteArray() << 200
+                           << QByteArray(R"({"cursor":1000,"more":true,)") << two;
+    QTest::newRow("note") << "" << QByteArray("GET") << n << QByteArray("{auth}") << QByteArray()
+                          << 200 << two << two;
+    QTest::newRow("100,000 &") << "" << QByteArray("PUT") << n << text + "If-Match: 2\r\n"
+                               << QByteArray(100000, '&') << 200 << QByteArray()
+                               << QByteArray(100000, '&');
+    QTest::newRow("not UTF-8") << "" << QByteArray("PUT") << n << text + "If-Match: 2\r\n"
+                               << QByteArray("\xff\xfe") << 400 << QByteArray() << two;
+    QTest::newRow("over 1 MiB") << "" << QByteArray("PUT") << n << text + "If-Match: 2\r\n"
+                                << QByteArray(1024 * 1024 + 1, 'x') << 413 << QByteArray() << two;
+    QTest::newRow("no condition") << "" << QByteArray("PUT") << n << text << two << 428
+                                  << QByteArray() << two;
+    QTest::newRow("weak ETag") << "" << QByteArray("PUT") << n << text + "If-Match: W/\"2\"\r\n"
+                               << two << 400 << QByteArray() << two;
+    QTest::newRow("name of 300 bytes")
+        << "" << QByteArray("GET") << "/api/note?name=" + QByteArray(300, 'n')
+        << QByteArray("{auth}") << QByteArray() << 400 << QByteArray("255 bytes") << two;
+    QTest::newRow("name with NUL")
+        << "" << QByteArray("GET") << QByteArray("/api/note?name=n.pv%00x") << QByteArray("{auth}")
+        << QByteArray() << 400 << QByteArray("control") << two;
+    QTest::newRow("name not UTF-8")
+        << "" << QByteArray("GET") << QByteArray("/api/note?name=%FF") << QByteArray("{auth}")
+        << QByteArray() << 400 << QByteArray() << two;
+    QTest::newRow("no token") << "" << QByteArray("GET") << QByteArray("/api/notes") << QByteArray()
+                              << QByteArray() << 401 << QByteArray() << two;
+    QTest::newRow("revoked token")
+        << "revoke" << QByteArray("GET") << QByteArray("/api/notes") << QByteArray("{auth}")
+        << QByteArray() << 401 << QByteArray()
+        << QByteArray(R"({"error":"sign in first: no known device token"})");
+    QTest::newRow("wrong method") << "" << QByteArray("POST") << n << QByteArray("{auth}")
+                                  << QByteArray() << 405 << QByteArray() << two;
+    QTest::newRow("bad JSON") << "" << QByteArray("POST") << QByteArray("/api/session") << json
+                              << QByteArray(R"({"email":)") << 400 << QByteArray() << two;
+    QTest::newRow("wrong password")
+        << "" << QByteArray("POST") << QByteArray("/api/session") << json
+        << QByteArray(R"({"email":"ann@example.org","password":"x","device":"d"})") << 401
+        << QByteArray("incorrect") << two;
+    QTest::newRow("device name with a tab")
+        << "" << QByteArray("POST") << QByteArray("/api/session") << json
+        << QByteArray(R"({"email":"ann@example.org","password":"correct horse","device":"a\tb"})")
+        << 400 << QByteArray("control") << two;
+}
+
+void TestSite::syncApi()
+{
+    QFETCH(QString, setup);
+    SiteProcess site;
+    QVERIFY(site.addAccount(kEmail, kPassword));
+    if (setup == "1000 notes") {
+        QProcess sqlite;
+        sqlite.start("sqlite3", {site.database().mid(7),
+                                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                 "WHERE i < 1000) INSERT INTO notes (account_id, name, text, size, "
+                                 "changed, version, digest) SELECT 1, 'm' || i, 't', 1, 0, i, 'd' "
+                                 "FROM n; UPDATE accounts SET note_counter = 1000"});
+        QVERIFY(sqlite.waitForFinished() && sqlite.exitCode() == 0);
+    }
+    QVERIFY(site.start());
+    const QByteArray auth = signInDevice(site);
+    QVERIFY(!auth.isEmpty());
+    auto send = [&](const QByteArray &method, const QByteArray &target, QByteArray headers,
+                    const QByteArray &body = {}) {
+        return site.request(method, target, body, headers.replace("{auth}", auth));
+    };
+    const QByteArray text = "{auth}Content-Type: text/plain\r\n";
+    auto tag = [](const SiteProcess::Reply &reply) {
+        return "If-Match: " + reply.headers.split('"').value(1) + "\r\n";
+    };
+    const SiteProcess::Reply made =
+        send("PUT", "/api/note?name=n.pv", text + "If-None-Match: *\r\n", "one");
+    QCOMPARE(send("PUT", "/api/note?name=n.pv", text + tag(made), "two").status, 200);
+    const SiteProcess::Reply doomed =
+        send("PUT", "/api/note?name=gone.pv", text + "If-None-Match: *\r\n", "x");
+    QCOMPARE(send("DELETE", "/api/note?name=gone.pv", "{auth}" + tag(doomed)).status, 200);
+    if (setup == "revoke")
+        QCOMPARE(send("DELETE", "/api/session", "{auth}").status, 200);
+
+    QFETCH(QByteArray, method);
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, headers);
+    QFETCH(QByteArray, body);
+    QFETCH(int, status);
+    QFETCH(QByteArray, says);
+    QFETCH(QByteArray, after);
+    const SiteProcess::Reply reply = send(method, target, headers, body);
+    QCOMPARE(reply.status, status);
+    QVERIFY2(reply.body.contains(says), reply.body.left(300).constData());
+    QVERIFY(reply.headers.contains(
+        status == 200 && method == "GET" && target == "/api/note?name=n.pv" ? "text/plain"
+                                                                            : "application/json"));
+    QCOMPARE(send("GET", "/api/note?name=n.pv", "{auth}").body, after);
 }

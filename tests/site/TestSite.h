@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-// The site's transfer page against hostile and odd input, through the real program.
+// The site's pages and sync API against hostile and odd input, through the real program.
 class TestSite final : public QObject {
     Q_OBJECT
 private slots:
@@ -31,4 +31,6 @@ private slots:
     void answerInFlightFinishesOnStop();
     void newerSchemaRefused();
     void browserPages();
+    void syncApi_data();
+    void syncApi();
 };
