@@ -88,10 +88,10 @@ bool SyncState::save(QString *error) const
     QJsonArray notes;
     for (auto it = m_notes.begin(); it != m_notes.end(); ++it) {
         const auto &[exists, size, modified, changed] = it->stamp.value;
-        QJsonArray entry{it.key(), it->version, QString::fromLatin1(it->digest)};
-        if (exists)
-            entry += QJsonArray{size, modified, changed, QString::fromLatin1(it->localDigest)};
-        notes.append(entry);
+        notes.append(exists
+                         ? QJsonArray{it.key(), it->version, QString::fromLatin1(it->digest), size,
+                                      modified, changed, QString::fromLatin1(it->localDigest)}
+                         : QJsonArray{it.key(), it->version, QString::fromLatin1(it->digest)});
     }
     const QJsonObject root{
         {kSite, m_site}, {kEmail, m_email}, {kCursor, m_cursor}, {kNotes, notes}};
