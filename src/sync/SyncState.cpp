@@ -17,10 +17,6 @@ const QString kSite = QStringLiteral("site");
 const QString kEmail = QStringLiteral("email");
 const QString kCursor = QStringLiteral("cursor");
 const QString kNotes = QStringLiteral("notes");
-const QString kVersion = QStringLiteral("version");
-const QString kDigest = QStringLiteral("digest");
-const QString kStamp = QStringLiteral("stamp");
-const QString kLocal = QStringLiteral("local");
 constexpr qint64 kMaximumStateBytes = 64 * 1024 * 1024;
 
 // The site counts addresses alike without regard to case.
@@ -29,20 +25,6 @@ QString account(const QString &email)
     return email.trimmed().toLower();
 }
 
-QJsonArray stampArray(const FileStamp &stamp)
-{
-    const auto &[exists, size, modified, changed] = stamp.value;
-    if (!exists)
-        return {};
-    return {size, modified, changed};
-}
-
-FileStamp stampOf(const QJsonArray &array)
-{
-    if (array.size() != 3)
-        return {};
-    return {{true, array.at(0).toInteger(), array.at(1).toInteger(), array.at(2).toInteger()}};
-}
 } // namespace
 
 QString SyncState::pathFor(const QString &notesFolder)
@@ -81,29 +63,35 @@ SyncState SyncState::load(const QString &path, const QString &site, const QStrin
         return state;
     }
     state.m_cursor = root.value(kCursor).toInteger();
-    const QJsonObject notes = root.value(kNotes).toObject();
-    for (auto it = notes.begin(); it != notes.end(); ++it) {
-        const QJsonObject entry = it.value().toObject();
-        const qint64 version = entry.value(kVersion).toInteger();
-        const QByteArray digest = entry.value(kDigest).toString().toLatin1();
-        if (version <= 0 || digest.isEmpty())
+    // [name, version, digest] and, where the file was seen, [size, modified, changed, local].
+    const QJsonArray notes = root.value(kNotes).toArray();
+    for (const QJsonValue &value : notes) {
+        const QJsonArray entry = value.toArray();
+        const QString name = entry.at(0).toString();
+        Note note{entry.at(1).toInteger(), entry.at(2).toString().toLatin1(), {}, {}};
+        if (name.isEmpty() || note.version <= 0 || note.digest.isEmpty())
             continue;
-        state.m_notes.insert(it.key(), {version, digest, stampOf(entry.value(kStamp).toArray()),
-                                        entry.value(kLocal).toString().toLatin1()});
+        if (entry.size() == 7) {
+            note.stamp = {
+                {true, entry.at(3).toInteger(), entry.at(4).toInteger(), entry.at(5).toInteger()}};
+            note.localDigest = entry.at(6).toString().toLatin1();
+        }
+        state.m_notes.insert(name, note);
     }
     return state;
 }
 
 bool SyncState::save(QString *error) const
 {
-    QJsonObject notes;
+    // One array per note: an object per note would be inserted into in order, which makes
+    // saving a thousand notes after each of a thousand steps slow.
+    QJsonArray notes;
     for (auto it = m_notes.begin(); it != m_notes.end(); ++it) {
-        QJsonObject entry{{kVersion, it->version},
-                          {kDigest, QString::fromLatin1(it->digest)},
-                          {kStamp, stampArray(it->stamp)}};
-        if (!it->localDigest.isEmpty())
-            entry.insert(kLocal, QString::fromLatin1(it->localDigest));
-        notes.insert(it.key(), entry);
+        const auto &[exists, size, modified, changed] = it->stamp.value;
+        notes.append(exists
+                         ? QJsonArray{it.key(), it->version, QString::fromLatin1(it->digest), size,
+                                      modified, changed, QString::fromLatin1(it->localDigest)}
+                         : QJsonArray{it.key(), it->version, QString::fromLatin1(it->digest)});
     }
     const QJsonObject root{
         {kSite, m_site}, {kEmail, m_email}, {kCursor, m_cursor}, {kNotes, notes}};
