@@ -2,11 +2,19 @@
 
 #include <qt6keychain/keychain.h>
 
+#include <QPointer>
+
 namespace {
-void answerWhenFinished(QKeychain::Job *job, SecretStore::Answer answer)
+// The job must outlive the store: the secret service's answer comes back into the job, even
+// after whoever asked is gone, so the job deletes itself once answered and only then looks
+// whether the store is still there to take the answer.
+void answerWhenFinished(QKeychain::Job *job, const SecretStore *store, SecretStore::Answer answer)
 {
     QObject::connect(job, &QKeychain::Job::finished, job,
-                     [answer = std::move(answer)](QKeychain::Job *finished) {
+                     [answer = std::move(answer),
+                      alive = QPointer<const SecretStore>(store)](QKeychain::Job *finished) {
+                         if (!alive)
+                             return;
                          switch (finished->error()) {
                          case QKeychain::NoError: {
                              const auto *read =
@@ -30,28 +38,28 @@ SecretStore::SecretStore(QString service, QObject *parent)
 
 void SecretStore::read(const QString &key, Answer answer)
 {
-    auto *job = new QKeychain::ReadPasswordJob(m_service, this);
+    auto *job = new QKeychain::ReadPasswordJob(m_service);
     job->setKey(key);
     job->setInsecureFallback(false);
-    answerWhenFinished(job, std::move(answer));
+    answerWhenFinished(job, this, std::move(answer));
     job->start();
 }
 
 void SecretStore::write(const QString &key, const QString &value, Answer answer)
 {
-    auto *job = new QKeychain::WritePasswordJob(m_service, this);
+    auto *job = new QKeychain::WritePasswordJob(m_service);
     job->setKey(key);
     job->setInsecureFallback(false);
     job->setTextData(value);
-    answerWhenFinished(job, std::move(answer));
+    answerWhenFinished(job, this, std::move(answer));
     job->start();
 }
 
 void SecretStore::remove(const QString &key, Answer answer)
 {
-    auto *job = new QKeychain::DeletePasswordJob(m_service, this);
+    auto *job = new QKeychain::DeletePasswordJob(m_service);
     job->setKey(key);
     job->setInsecureFallback(false);
-    answerWhenFinished(job, std::move(answer));
+    answerWhenFinished(job, this, std::move(answer));
     job->start();
 }
