@@ -2,9 +2,11 @@
 
 #include "sync/NoteTable.h"
 #include "sync/PulledName.h"
+#include "sync/SyncSchedule.h"
 #include "sync/SyncSite.h"
 #include "web/ParsedHtml.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 void TestSyncLogic::requestAddresses()
@@ -202,4 +204,23 @@ void TestSyncLogic::shownName()
     const QString shown = PulledName::shown(QString(300, QLatin1Char('n')));
     QVERIFY(shown.size() <= 60);
     QVERIFY(shown.endsWith(QLatin1String("...")));
+}
+
+void TestSyncLogic::scheduleBacksOff()
+{
+    SyncSchedule schedule;
+    QSignalSpy due(&schedule, &SyncSchedule::roundDue);
+    schedule.setPeriod(20);
+    schedule.setEnabled(true);
+    QVERIFY(due.wait(1000)); // at once when switched on
+    // Failures double the wait, a success brings the period back; no round while one runs.
+    for (const auto &[failed, wait] : {std::pair{true, 40}, {true, 80}, {false, 20}}) {
+        schedule.roundFinished(failed);
+        QCOMPARE(schedule.waitMs(), wait);
+    }
+    QVERIFY(due.wait(1000));
+    QCOMPARE(due.size(), 2);
+    schedule.setEnabled(false);
+    schedule.roundFinished(true);
+    QVERIFY(!due.wait(100));
 }

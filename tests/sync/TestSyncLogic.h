@@ -14,4 +14,5 @@ private slots:
     void pulledName_data();
     void pulledName();
     void shownName();
+    void scheduleBacksOff();
 };
