@@ -6,6 +6,7 @@
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
 #include "sync/SyncClient.h"
+#include "sync/SyncLog.h"
 #include "sync/SyncRun.h"
 #include "sync/SyncWindow.h"
 
@@ -54,10 +55,12 @@ void SyncService::start()
     m_secrets->read(key, [this, key](SecretStore::Status status, const QString &text) {
         m_lookingUp = false;
         m_secretsWork = status != SecretStore::Status::Unavailable;
+        // The store's own words are technical: the log has them, the window a short reason.
+        if (!m_secretsWork)
+            qCInfo(lcSync) << "no secret store for the device token:" << text;
         m_secretsWhyNot = m_secretsWork ? QString()
-                                        : tr("Automatic sync needs the desktop's password "
-                                             "store, which did not answer: %1")
-                                              .arg(text);
+                                        : tr("Needs the desktop's password store (GNOME "
+                                             "Keyring, KWallet), which did not answer.");
         emit automaticAvailabilityChanged(m_secretsWork, m_secretsWhyNot);
         if (key != secretKey())
             return; // the site or account changed meanwhile
