@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QProcess>
 #include <QSaveFile>
@@ -165,6 +166,10 @@ void print(const char *key, double value)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // A line per note on stderr would be timed with the round.
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("pinvelle.*.debug=false\n"
+                                                        "pinvelle.*.info=false"));
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption programOption(
