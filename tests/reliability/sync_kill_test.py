@@ -24,7 +24,7 @@ import urllib.parse
 import urllib.request
 
 EMAIL, PASSWORD = "kill@example.org", "kill-Pa55word"
-NAMES = [f"n{k}.pv" for k in range(20)]  # shared, so both sides make and change the same notes
+NAMES = [f"n{k}.pv" for k in range(40)]  # shared, so both sides make and change the same notes
 EDITS_PER_SIDE = 3  # per name, so the site's ten kept versions hold every text
 KILLS = 60
 
@@ -154,7 +154,7 @@ def main():
             until = time.time() + rng.uniform(0.02, 1.2)
             while time.time() < until:
                 serial += 1
-                edit = rng.random() < 0.3
+                edit = rng.random() < 0.6
                 if rng.random() < 0.01:
                     site.kill()
                     site_kills += 1
