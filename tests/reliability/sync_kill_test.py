@@ -8,17 +8,7 @@ side must be somewhere: a note here, the trash, or the site's notes and kept ver
 
 Usage: sync_kill_test.py SYNC-KILL-DRIVER PINVELLE-SITE [SECONDS]"""
 
-import json
-import os
-import random
-import shutil
-import signal
-import socket
-import sqlite3
-import subprocess
-import sys
-import tempfile
-import time
+import json, os, random, shutil, signal, socket, sqlite3, subprocess, sys, tempfile, time
 import urllib.error
 import urllib.parse
 import urllib.request
