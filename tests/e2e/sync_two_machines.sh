@@ -166,4 +166,14 @@ xdotool search --all --onlyvisible --pid "$(pid_of a)" --name '^One\.pv$' window
     key ctrl+End type --delay 20 ' typed in A'
 check "the typed text is saved in A" wait_for 10 grep -q 'typed in A' "$a/One.pv"
 check "the typed note is in B within two minutes" wait_for 120 same One.pv
+# Exit at once after typing: the round before exit still takes the note.
+xdotool search --all --onlyvisible --pid "$(pid_of a)" --name '^One\.pv$' windowfocus --sync \
+    key ctrl+End type --delay 20 ', then Exit'
+wait_for 5 grep -q 'then Exit' "$a/One.pv"
+main=$(xdotool search --all --onlyvisible --pid "$(pid_of a)" --name '^Pinvelle 2\.1 - ' | head -1)
+xdotool windowraise "$main"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove $((X + 250)) $((Y + 312)) click 1 # Exit
+check "A ends" wait_for 10 eval '! kill -0 "$(pid_of a)" 2>/dev/null'
+check "the note typed just before Exit is on the site" site_has One.pv "$a/One.pv"
 finish
