@@ -169,6 +169,9 @@ void SyncService::startRound()
     }
     setStatus(tr("Syncing with %1...").arg(m_siteAddress));
     const auto busy = [this](const QString &fileName) {
+        // At exit the notes are written and put away: what was typed last is what must go.
+        if (m_exiting)
+            return false;
         const auto *note = qobject_cast<const NoteWindow *>(m_windows.find(fileName));
         return note && note->isBeingTyped(kTypingPauseMs);
     };
@@ -228,6 +231,7 @@ void SyncService::finishBeforeExit(std::function<void()> then)
         return;
     }
     m_afterExitRound = std::move(then);
+    m_exiting = true;
     QTimer::singleShot(kExitRoundMs, this, &SyncService::runExitCallback);
     if (!m_run)
         startRound();

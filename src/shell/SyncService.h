@@ -91,6 +91,7 @@ private:
     QString m_secretsWhyNot;
     bool m_lookingUp = false; // the secret store has not answered yet
     bool m_wanted = false;    // a round was asked for while it had not
+    bool m_exiting = false;   // the round before exit runs: no note is being typed into
     QString m_status;
     SyncSchedule m_schedule;
     QNetworkAccessManager *m_network;
