@@ -37,8 +37,8 @@ int main(int argc, char **argv)
         QObject::connect(run, &SyncRun::finished, &app, [&, run](const SyncOutcome &outcome) {
             run->deleteLater();
             ++rounds;
-            const int carried = outcome.uploaded + outcome.downloaded + outcome.deletedHere +
-                                outcome.deletedThere;
+            const int carried =
+                outcome.uploaded + outcome.downloaded + outcome.deletedHere + outcome.deletedThere;
             std::printf("round %d: %d up, %d down, %d deleted here, %d there, %lld conflicts, "
                         "%d skipped, %d failed %s\n",
                         rounds, outcome.uploaded, outcome.downloaded, outcome.deletedHere,
