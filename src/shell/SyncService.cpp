@@ -59,8 +59,10 @@ void SyncService::start()
                                              "store, which did not answer: %1")
                                               .arg(text);
         emit automaticAvailabilityChanged(m_secretsWork, m_secretsWhyNot);
-        if (key != secretKey())
-            return; // the site or account changed meanwhile
+        if (key != secretKey()) {
+            start(); // the site or account changed meanwhile: its token is looked up instead
+            return;
+        }
         if (status == SecretStore::Status::Done && !text.isEmpty() && m_token.isEmpty())
             m_token = text;
         m_schedule.setEnabled(m_automatic && m_secretsWork && !m_token.isEmpty());
