@@ -90,8 +90,12 @@ void SyncService::attach(SyncWindow *window)
     });
     connect(window, &SyncWindow::automaticSyncChanged, this, &SyncService::setAutomatic);
     connect(this, &SyncService::statusChanged, window, &SyncWindow::setSyncStatus);
+    // A window opened before the secret store answered shows the box cleared until it does.
     connect(this, &SyncService::automaticAvailabilityChanged, window,
-            &SyncWindow::setAutomaticSyncAvailable);
+            [this, window](bool available, const QString &whyNot) {
+                window->setAutomaticSyncAvailable(available, whyNot);
+                window->setAutomaticSync(available && m_automatic);
+            });
 }
 
 ShellReply SyncService::syncNow()
