@@ -82,8 +82,9 @@ void SyncService::attach(SyncWindow *window)
     if (!m_status.isEmpty())
         window->setSyncStatus(m_status);
     connect(window, &SyncWindow::syncRequested, this, [this, window] {
-        // A password typed in means this computer signs in (again) with it.
-        if (!window->password().isEmpty() || m_token.isEmpty())
+        // The password stays typed for push and pull: with this account's token kept, Sync
+        // Now syncs with it rather than signing in as one more device at every press.
+        if (m_token.isEmpty() || window->email() != m_email)
             signInAndSync(window->email(), window->password());
         else
             syncNow();
