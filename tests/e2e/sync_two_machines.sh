@@ -90,6 +90,11 @@ sync_now b && wait_for 20 same One.pv
 sync_now a
 check "both folders hold both edits" wait_for 20 all_same One.pv Two.pv
 check "the site holds both edits" eval 'site_has One.pv "$a/One.pv" && site_has Two.pv "$b/Two.pv"'
+# Sync Now in the window again, the password still typed: the same device syncs on.
+printf 'two, edited on A\r\n' >"$a/Two.pv"
+click_in "$win_a" 112 436
+check "Sync Now in the window syncs again without signing in again" eval 'wait_for 20 site_has Two.pv "$a/Two.pv" &&
+    [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM devices")" = 2 ]'
 
 # (b) Both sides edit one note: both texts are kept, everywhere, as the note and one copy.
 printf 'shared, as A has it\r\n' >"$work/a-text"
