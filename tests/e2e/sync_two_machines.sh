@@ -86,7 +86,7 @@ check "B's first sync brings them byte for byte" sign_in b all_same One.pv Two.p
 printf 'one, edited on A\r\n' >"$a/One.pv"
 printf 'two, edited on B\r\n' >"$b/Two.pv"
 sync_now a && wait_for 20 site_has One.pv "$a/One.pv"
-sync_now b && wait_for 20 same One.pv
+sync_now b && wait_for 20 eval 'same One.pv && site_has Two.pv "$b/Two.pv"'
 sync_now a
 check "both folders hold both edits" wait_for 20 all_same One.pv Two.pv
 check "the site holds both edits" eval 'site_has One.pv "$a/One.pv" && site_has Two.pv "$b/Two.pv"'
@@ -128,7 +128,7 @@ kill "$(pid_of b)"
 wait_for 10 eval '! kill -0 "$(pid_of b)" 2>/dev/null && test ! -S "$work/b/run/keyring/control"'
 
 # (d) A note written on the site's edit page, in a phone-sized browser, comes to A on --sync.
-/usr/bin/python3 - "$port" "$work/chromium" <<'EOF' || echo "FAIL: the browser could not write the note"
+check "a phone-sized browser saves a note on noteedit.asp" /usr/bin/python3 - "$port" "$work/chromium" <<'EOF'
 import sys
 from selenium import webdriver
 from selenium.common.exceptions import StaleElementReferenceException
