@@ -62,8 +62,10 @@ void SyncService::start()
                                         : tr("Needs the desktop's password store (GNOME "
                                              "Keyring, KWallet), which did not answer.");
         emit automaticAvailabilityChanged(m_secretsWork, m_secretsWhyNot);
-        if (key != secretKey())
-            return; // the site or account changed meanwhile
+        if (key != secretKey()) {
+            start(); // the site or account changed meanwhile: its token is looked up instead
+            return;
+        }
         if (status == SecretStore::Status::Done && !text.isEmpty() && m_token.isEmpty())
             m_token = text;
         m_schedule.setEnabled(m_automatic && m_secretsWork && !m_token.isEmpty());
@@ -83,16 +85,21 @@ void SyncService::attach(SyncWindow *window)
     if (!m_status.isEmpty())
         window->setSyncStatus(m_status);
     connect(window, &SyncWindow::syncRequested, this, [this, window] {
-        // A password typed in means this computer signs in (again) with it.
-        if (!window->password().isEmpty() || m_token.isEmpty())
+        // The password stays typed for push and pull: with this account's token kept, Sync
+        // Now syncs with it rather than signing in as one more device at every press.
+        if (m_token.isEmpty() || window->email() != m_email)
             signInAndSync(window->email(), window->password());
         else
             syncNow();
     });
     connect(window, &SyncWindow::automaticSyncChanged, this, &SyncService::setAutomatic);
     connect(this, &SyncService::statusChanged, window, &SyncWindow::setSyncStatus);
+    // A window opened before the secret store answered shows the box cleared until it does.
     connect(this, &SyncService::automaticAvailabilityChanged, window,
-            &SyncWindow::setAutomaticSyncAvailable);
+            [this, window](bool available, const QString &whyNot) {
+                window->setAutomaticSyncAvailable(available, whyNot);
+                window->setAutomaticSync(available && m_automatic);
+            });
 }
 
 ShellReply SyncService::syncNow()

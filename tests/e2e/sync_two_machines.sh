@@ -22,6 +22,13 @@ on() { # machine, command...: run with that machine's own folders
     XDG_CONFIG_HOME=$m/config XDG_DATA_HOME=$m/data XDG_RUNTIME_DIR=$m/run "$@"
 }
 pid_of() { cat "$work/$1.pid"; }
+window_of() { xdotool search --all --onlyvisible --pid "$(pid_of "$1")" --name "$2" | head -1; }
+has_window() { [ -n "$(window_of "$@")" ]; }
+click_in() { # window, x, y: raised and focused first, as another machine's windows may cover it
+    xdotool windowraise "$1" windowfocus --sync "$1"
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove $((X + $2)) $((Y + $3)) click 1
+}
 # Starts Pinvelle on machine `m`, on a session bus of its own whose keyring is unlocked with
 # an empty password.
 start() { # machine
@@ -33,7 +40,7 @@ start() { # machine
         >/dev/null && echo $$ >"$0" && exec "$@"' "$work/$1.pid" \
         "$program" --notes-dir "$work/$1/notes" --site "http://127.0.0.1:$port/" >>"$work/$1.log" 2>&1 &
     wait_for 10 test -s "$work/$1.pid" && pids+=("$(pid_of "$1")") &&
-        wait_for 60 xdotool search --all --onlyvisible --pid "$(pid_of "$1")" --name '^Pinvelle 2\.1 - ' >/dev/null ||
+        wait_for 60 has_window "$1" '^Pinvelle 2\.1 - ' ||
         { echo "FAIL: $1 did not start:"; tail -5 "$work/$1.log"; exit 1; }
 }
 sync_now() { on "$1" "$program" --notes-dir "$work/$1/notes" --sync >/dev/null; }
@@ -43,26 +50,18 @@ sync_now() { on "$1" "$program" --notes-dir "$work/$1/notes" --sync >/dev/null; 
 sign_in() { # machine, then a command that tells the sync is done
     local m=$1 win attempt; shift
     sync_now "$m"
-    wait_for 20 xdotool search --all --onlyvisible --pid "$(pid_of "$m")" \
-        --name '^Synchronize with the Internet - ' >/dev/null || return 1
-    win=$(xdotool search --all --onlyvisible --pid "$(pid_of "$m")" --name '^Synchronize with the Internet - ' | head -1)
+    wait_for 20 has_window "$m" '^Synchronize with the Internet - ' || return 1
+    win=$(window_of "$m" '^Synchronize with the Internet - ')
     eval "win_$m=$win"
-    eval "$(xdotool getwindowgeometry --shell "$win")"
     for attempt in 1 2; do
-        xdotool windowraise "$win" windowfocus --sync "$win"
-        xdotool mousemove $((X + 112)) $((Y + 73)) click 1 key ctrl+a type --delay 10 'ann@example.org'
-        xdotool mousemove $((X + 112)) $((Y + 121)) click 1 key ctrl+a type --delay 10 'correct horse'
-        xdotool mousemove $((X + 112)) $((Y + 436)) click 1 # Sync Now
+        click_in "$win" 112 73 && xdotool key ctrl+a type --delay 10 'ann@example.org'
+        click_in "$win" 112 121 && xdotool key ctrl+a type --delay 10 'correct horse'
+        click_in "$win" 112 436 # Sync Now
         wait_for 20 "$@" && return 0
     done
     return 1
 }
-tick_automatic() { # machine
-    local win; eval "win=\$win_$1"
-    xdotool windowraise "$win" windowfocus --sync "$win"
-    eval "$(xdotool getwindowgeometry --shell "$win")"
-    xdotool mousemove $((X + 248)) $((Y + 436)) click 1 # Sync automatically
-}
+tick_automatic() { eval "click_in \$win_$1 248 436"; } # machine
 site_has() { # note name, file: the site's live note holds the file's bytes
     rm -f "$work/site.txt"
     sqlite3 "$db" "SELECT writefile('$work/site.txt', text) FROM notes WHERE name = '$1'" >/dev/null
@@ -87,10 +86,15 @@ check "B's first sync brings them byte for byte" sign_in b all_same One.pv Two.p
 printf 'one, edited on A\r\n' >"$a/One.pv"
 printf 'two, edited on B\r\n' >"$b/Two.pv"
 sync_now a && wait_for 20 site_has One.pv "$a/One.pv"
-sync_now b && wait_for 20 same One.pv
+sync_now b && wait_for 20 eval 'same One.pv && site_has Two.pv "$b/Two.pv"'
 sync_now a
 check "both folders hold both edits" wait_for 20 all_same One.pv Two.pv
 check "the site holds both edits" eval 'site_has One.pv "$a/One.pv" && site_has Two.pv "$b/Two.pv"'
+# Sync Now in the window again, the password still typed: the same device syncs on.
+printf 'two, edited on A\r\n' >"$a/Two.pv"
+click_in "$win_a" 112 436
+check "Sync Now in the window syncs again without signing in again" eval 'wait_for 20 site_has Two.pv "$a/Two.pv" &&
+    [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM devices")" = 2 ]'
 
 # (b) Both sides edit one note: both texts are kept, everywhere, as the note and one copy.
 printf 'shared, as A has it\r\n' >"$work/a-text"
@@ -124,11 +128,11 @@ kill "$(pid_of b)"
 wait_for 10 eval '! kill -0 "$(pid_of b)" 2>/dev/null && test ! -S "$work/b/run/keyring/control"'
 
 # (d) A note written on the site's edit page, in a phone-sized browser, comes to A on --sync.
-/usr/bin/python3 - "$port" "$work/chromium" <<'EOF' || echo "FAIL: the browser could not write the note"
+check "a phone-sized browser saves a note on noteedit.asp" /usr/bin/python3 - "$port" "$work/chromium" <<'EOF'
 import sys
 from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.common.exceptions import StaleElementReferenceException
+from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 base = f"http://127.0.0.1:{sys.argv[1]}/"
@@ -161,19 +165,15 @@ check "B, started again, syncs by itself with its kept token" wait_for 30 same P
 # (e) With automatic sync on both sides, a note typed in A reaches B without a click.
 tick_automatic a
 on a "$program" --notes-dir "$a" --open One.pv
-wait_for 10 xdotool search --all --onlyvisible --pid "$(pid_of a)" --name '^One\.pv$' >/dev/null
-xdotool search --all --onlyvisible --pid "$(pid_of a)" --name '^One\.pv$' windowraise windowfocus --sync \
-    key ctrl+End type --delay 20 ' typed in A'
+wait_for 10 has_window a '^One\.pv$'
+note=$(window_of a '^One\.pv$')
+xdotool windowraise "$note" windowfocus --sync "$note" key ctrl+End type --delay 20 ' typed in A'
 check "the typed text is saved in A" wait_for 10 grep -q 'typed in A' "$a/One.pv"
 check "the typed note is in B within two minutes" wait_for 120 same One.pv
 # Exit at once after typing: the round before exit still takes the note.
-xdotool search --all --onlyvisible --pid "$(pid_of a)" --name '^One\.pv$' windowfocus --sync \
-    key ctrl+End type --delay 20 ', then Exit'
+xdotool windowfocus --sync "$note" key ctrl+End type --delay 20 ', then Exit'
 wait_for 5 grep -q 'then Exit' "$a/One.pv"
-main=$(xdotool search --all --onlyvisible --pid "$(pid_of a)" --name '^Pinvelle 2\.1 - ' | head -1)
-xdotool windowraise "$main"
-eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove $((X + 250)) $((Y + 312)) click 1 # Exit
+click_in "$(window_of a '^Pinvelle 2\.1 - ')" 250 312 # Exit
 check "A ends" wait_for 10 eval '! kill -0 "$(pid_of a)" 2>/dev/null'
 check "the note typed just before Exit is on the site" site_has One.pv "$a/One.pv"
 finish
