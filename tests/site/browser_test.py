@@ -41,8 +41,8 @@ def page_text_when(browser, ready):
             text = browser.find_element(By.TAG_NAME, "body").text
             if ready(text) or time.time() > deadline:
                 return text
-        except (NoSuchElementException, StaleElementReferenceException):
-            pass
+        except (NoSuchElementException, StaleElementReferenceException, WebDriverException):
+            pass  # Chromium may also call a body just left "not in the document"
         time.sleep(0.1)
 
 
