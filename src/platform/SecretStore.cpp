@@ -38,26 +38,23 @@ SecretStore::SecretStore(QString service, QObject *parent)
 
 void SecretStore::read(const QString &key, Answer answer)
 {
-    auto *job = new QKeychain::ReadPasswordJob(m_service);
-    job->setKey(key);
-    job->setInsecureFallback(false);
-    answerWhenFinished(job, this, std::move(answer));
-    job->start();
+    run(new QKeychain::ReadPasswordJob(m_service), key, std::move(answer));
 }
 
 void SecretStore::write(const QString &key, const QString &value, Answer answer)
 {
     auto *job = new QKeychain::WritePasswordJob(m_service);
-    job->setKey(key);
-    job->setInsecureFallback(false);
     job->setTextData(value);
-    answerWhenFinished(job, this, std::move(answer));
-    job->start();
+    run(job, key, std::move(answer));
 }
 
 void SecretStore::remove(const QString &key, Answer answer)
 {
-    auto *job = new QKeychain::DeletePasswordJob(m_service);
+    run(new QKeychain::DeletePasswordJob(m_service), key, std::move(answer));
+}
+
+void SecretStore::run(QKeychain::Job *job, const QString &key, Answer answer)
+{
     job->setKey(key);
     job->setInsecureFallback(false);
     answerWhenFinished(job, this, std::move(answer));

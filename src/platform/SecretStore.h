@@ -5,6 +5,10 @@
 
 #include <functional>
 
+namespace QKeychain {
+class Job;
+}
+
 // The desktop's secret store (Secret Service or KWallet on freedesktop systems, the
 // credential store on Windows), for the few secrets the program keeps: a sync device's token.
 // Every call answers later through its callback; nothing waits for the store. Nothing is ever
@@ -27,5 +31,8 @@ public:
     void remove(const QString &key, Answer answer);
 
 private:
+    // Every job of the store alike: never a plain-text fallback, answered once.
+    void run(QKeychain::Job *job, const QString &key, Answer answer);
+
     QString m_service;
 };
